@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Identifiers and user-visible texts of Veyra, in one place. Texts are used exactly as they
+// stand here; formats take their values through QString::asprintf.
+#pragma once
+
+// Resources (menu/accelerator/document string, dialogs).
+enum : unsigned {
+    IDR_MAINFRAME = 1,
+    IDD_ABOUTBOX = 101,
+    IDD_CONTROLBAR = 116,
+    IDD_LOGVIEW = 123,
+};
+
+// Menu and accelerator commands.
+enum : unsigned {
+    ID_FILE_EXIT = 40002,      // File > "E&xit"; also the close box
+    ID_VIEW_REFRESH = 40006,   // View > "&Refresh\tF5"
+    ID_HELP_ABOUT = 40010,     // Help > "&About Veyra"
+    ID_HELP_CONTENTS = 40011,  // Help > "&Contents..."
+    ID_VIEW_LOG = 40013,       // View > "&Log..."
+    ID_HELP = 57670,           // the framework's help command
+};
+
+// Controls of the control bar and the log view.
+enum : unsigned {
+    IDC_INCLUDE_SUBDIRS = 1015, // check box "Include subdirectories"
+    IDC_INPLACE = 1017,         // check box "In-place"
+    IDC_THUMB_SIZE = 1018,      // combo box "Small"/"Medium"/"Large"
+    IDC_SOURCE_BROWSE = 1025,   // "..." beside the source folder
+    IDC_SOURCE_PATH = 1026,     // label: source folder
+    IDC_DEST_BROWSE = 1027,     // "..." beside the output folder
+    IDC_DEST_PATH = 1028,       // label: output folder
+    IDC_AUTO_ROTATE = 1032,     // "Auto Rotate"
+    IDC_LOG_LIST = 1033,        // the log view's list
+};
+
+// Child window identifiers of the frame.
+enum : unsigned {
+    AFX_IDW_STATUS_BAR = 59393,
+    AFX_IDW_CONTROLBAR = 59394,
+    AFX_IDW_PANE_FIRST = 59648,
+};
+
+// Numbered strings of the string table.
+enum : unsigned {
+    IDS_APP_TITLE = 57344,     // "Veyra"
+    IDS_IDLEMESSAGE = 57345,   // "Ready"
+    IDS_UNTITLED = 61443,      // "0 items pending"
+    IDS_STOP_LOADING = 61444,  // the stop-loading question
+    IDS_PENDING = 61445,       // "Pending..."
+    IDS_PROCESSING = 61446,    // "Processing..."
+    IDS_QUIT_PENDING = 61447,  // the quit question
+};
+
+// Private window messages (QL_WM_USER + n).
+enum : unsigned {
+    WM_ROTATION_STARTED = 0x0400 + 1,
+    WM_ROTATION_DONE = 0x0400 + 2,
+    WM_LOADING_STOPPED = 0x0400 + 3,
+};
+
+namespace VYRText {
+// String table.
+inline constexpr char kAppTitle[] = "Veyra";
+inline constexpr char kDocString[] = "Veyra\n\n\n\n\n\n"; // resource 1; also the folder picker title
+inline constexpr char kIdleMessage[] = "Ready";
+inline constexpr char kUntitled[] = "0 items pending";
+inline constexpr char kStopLoading[] =
+    "You have chosen to terminate loading of the current path.\n\n"
+    "Do you wish to terminate loading of the current path?";
+inline constexpr char kPending[] = "Pending...";
+inline constexpr char kProcessing[] = "Processing...";
+inline constexpr char kQuitPending[] =
+    "There are still images in the rotation queue.\n\n"
+    "Are you sure that you wish to quit and lose all pending rotations?";
+inline constexpr char kItemsPendingFormat[] = "%d items pending";
+inline constexpr char kReadOnly[] = "File or folder is read-only. Please select a different output "
+                                    "folder or modify the read-only attribute.";
+
+// Event log lines.
+inline constexpr char kLogOpening[] = "Opening folder %s";
+inline constexpr char kLogQueueing[] = "Queueing image '%s' for %d degree rotation";
+inline constexpr char kLogAutoQueueing[] = "Auto - Queueing image '%s' for %d degree rotation";
+inline constexpr char kLogAutoOriented[] = "Auto - Image '%s' already properly oriented";
+inline constexpr char kLogAutoNoInfo[] = "Auto - No orientation information for '%s'";
+inline constexpr char kLogRotated[] = "Successfully rotated '%s'";
+inline constexpr char kLogFailed[] = "Failed to rotate '%s'";
+
+// Auto Rotate's summary.
+inline constexpr char kAutoSummary[] =
+    "%d\timages considered\n"
+    "%d\trotated based on camera orientation information\n"
+    "%d\thad orientation information indicating correct orientation\n"
+    "%d\twere skipped due to pending operation\n"
+    "%d\twere skipped due to lack of orientation information";
+
+// Menu, with the status-bar prompt of each command.
+inline constexpr char kMenuFile[] = "&File";
+inline constexpr char kMenuExit[] = "E&xit";
+inline constexpr char kPromptExit[] = "Quit the application";
+inline constexpr char kMenuView[] = "&View";
+inline constexpr char kMenuLog[] = "&Log...";
+inline constexpr char kPromptLog[] = "View event log";
+inline constexpr char kMenuRefresh[] = "&Refresh\tF5";
+inline constexpr char kPromptRefresh[] = "Reload thumbnail images";
+inline constexpr char kMenuHelp[] = "&Help";
+inline constexpr char kMenuContents[] = "&Contents...";
+inline constexpr char kPromptContents[] = "Displays table of contents for the online documentation";
+inline constexpr char kMenuAbout[] = "&About Veyra";
+inline constexpr char kPromptAbout[] = "About Veyra";
+
+// Control bar.
+inline constexpr char kBrowseButton[] = "...";
+inline constexpr char kIncludeSubdirs[] = "Include subdirectories";
+inline constexpr char kInplace[] = "In-place";
+inline constexpr char kSizeSmall[] = "Small";
+inline constexpr char kSizeMedium[] = "Medium";
+inline constexpr char kSizeLarge[] = "Large";
+inline constexpr char kAutoRotate[] = "Auto Rotate";
+
+// Dialogs.
+inline constexpr char kAboutCaption[] = "About Veyra";
+inline constexpr char kAboutVersion[] = "Veyra v1.1";
+inline constexpr char kLogViewCaption[] = "Veyra - Log View";
+
+// Task list columns.
+inline constexpr char kColStatus[] = "Status";
+inline constexpr char kColSource[] = "Source";
+inline constexpr char kColOutput[] = "Output";
+inline constexpr char kColRotation[] = "Rotation";
+
+// Help file, opened from the current folder.
+inline constexpr char kHelpFile[] = "veyra.chm";
+} // namespace VYRText

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "qlprompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+
+#include "qltrace.h"
+
+namespace {
+// Only touched on the user-interface thread.
+QLPromptHandler g_promptHandler;
+} // namespace
+
+int QLMessageBox(const QString &in_text, unsigned in_type)
+{
+    QL_ASSERT(QThread::currentThread() == qApp->thread());
+    if (g_promptHandler)
+        return g_promptHandler(in_text, in_type);
+
+    const bool yesNo = (in_type & 0x000F) == QL_MB_YESNO;
+    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information,
+                    QApplication::applicationDisplayName(), in_text,
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    const int answer = box.exec();
+    if (!yesNo)
+        return QL_IDOK;
+    return answer == QMessageBox::Yes ? QL_IDYES : QL_IDNO;
+}
+
+QLPromptHandler QLSetPromptHandler(QLPromptHandler in_handler)
+{
+    QLPromptHandler previous = std::move(g_promptHandler);
+    g_promptHandler = std::move(in_handler);
+    return previous;
+}
