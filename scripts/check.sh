@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# SPDX-FileCopyrightText: 2026 The Veyra developers
+#
+# Installs what is missing, builds Veyra and runs the whole test suite (headless).
+#   scripts/check.sh                 # build/ , RelWithDebInfo
+#   VEYRA_SANITIZE=address scripts/check.sh   # build-address/ , ASan + UBSan
+#   VEYRA_SANITIZE=thread  scripts/check.sh   # build-thread/ , TSan, threading suites only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+sanitize="${VEYRA_SANITIZE:-}"
+build_dir="build${sanitize:+-$sanitize}"
+jobs="$(nproc)"
+
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVEYRA_SANITIZE="$sanitize" \
+  $( [ -n "$sanitize" ] && echo -DVEYRA_BUILD_BENCH=OFF )
+cmake --build "$build_dir" -j "$jobs"
+
+ctest_args=(--test-dir "$build_dir" --output-on-failure -j "$jobs")
+case "$sanitize" in
+  address)
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+    ;;
+  thread)
+    export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
+    ctest_args+=(-L threads)
+    ;;
+esac
+ctest "${ctest_args[@]}"

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# SPDX-FileCopyrightText: 2026 The Veyra developers
+#
+# Installs the Debian packages that building, testing and the project's tools need.
+# Does nothing when every one of them is already there. Needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake ninja-build pkg-config ccache
+  qt6-base-dev libgl-dev libturbojpeg0-dev
+  # tests: reference tools the suites compare against
+  libjpeg-turbo-progs libimage-exiftool-perl
+  # benchmarks: reference thumbnailer
+  libvips-tools
+  # packaging checks, screenshots, formatting
+  desktop-file-utils appstream xvfb xauth imagemagick clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
