@@ -3,15 +3,20 @@
 //
 // QLLinkedList: a singly linked, counted list whose elements are addressed by a zero-based
 // position. It owns its nodes, never what a pointer element points to, and has no lock:
-// owners that share a list between threads lock around every use.
+// owners that share a list between threads lock around every use (Get included: it moves the
+// cached cursor below).
+//
+// Reads in rising position order are linear overall: the list remembers the last node it
+// found and its position, and a walk to that position or a later one starts there instead of
+// at the head. Insert and Remove keep that cursor in step or drop it.
 #pragma once
 
 #include "qltrace.h"
 
 template <class T> struct QLListNode
 {
-    T value{};                      // default-constructed when the node is made
-    QLListNode *next = nullptr;     // null at the last node
+    T value{};                  // default-constructed when the node is made
+    QLListNode *next = nullptr; // null at the last node
 };
 
 template <class T> class QLLinkedList
@@ -85,6 +90,10 @@ protected:
             in_pNode->next = previous->next;
             previous->next = in_pNode;
         }
+        // A node linked in front of the cursor's moves it one place on (FindNode above left the
+        // cursor before in_index, so only a new head can do that).
+        if (m_pCursor && in_index <= m_cursorPos)
+            ++m_cursorPos;
         ++m_count;
         return true;
     }
@@ -96,6 +105,7 @@ protected:
         if (in_index == 0) {
             QLListNode<T> *head = m_pHead;
             m_pHead = head->next;
+            ForgetRemoved(in_index);
             delete head;
         } else {
             QLListNode<T> *previous = FindNode(in_index - 1);
@@ -103,6 +113,9 @@ protected:
             if (!previous || !node)
                 return false;
             previous->next = node->next;
+            // The predecessor keeps its position: a loop removing as it goes stays linear.
+            m_pCursor = previous;
+            m_cursorPos = in_index - 1;
             delete node;
         }
         --m_count;
@@ -110,13 +123,23 @@ protected:
         return true;
     }
 
+    // The node at in_index, or null when there is none (in_index == m_count included).
     QLListNode<T> *FindNode(int in_index) const
     {
+        if (!QL_ASSERT((in_index >= 0) && (in_index <= m_count)))
+            return nullptr;
         int position = 0;
         QLListNode<T> *node = m_pHead;
+        if (m_pCursor && m_cursorPos <= in_index) {
+            position = m_cursorPos;
+            node = m_pCursor;
+        }
         while (node && position < m_count) {
-            if (position == in_index)
+            if (position == in_index) {
+                m_pCursor = node;
+                m_cursorPos = position;
                 return node;
+            }
             node = node->next;
             ++position;
         }
@@ -125,4 +148,20 @@ protected:
 
     QLListNode<T> *m_pHead = nullptr;
     int m_count = 0;
+
+private:
+    // Keeps the cursor right while the head is being unlinked, before it is freed.
+    void ForgetRemoved(int in_index)
+    {
+        if (!m_pCursor)
+            return;
+        if (in_index == m_cursorPos)
+            m_pCursor = nullptr;
+        else if (in_index < m_cursorPos)
+            --m_cursorPos;
+    }
+
+    // Last node FindNode returned and its position; null when unknown.
+    mutable QLListNode<T> *m_pCursor = nullptr;
+    mutable int m_cursorPos = 0;
 };

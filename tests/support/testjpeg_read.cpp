@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// The reading half of the test support: decoding, segment lists, a second opinion on the
+// Orientation, byte and pixel comparisons.
+#include "testjpeg.h"
+
+#include <QFile>
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+namespace TestJpeg {
+
+namespace {
+
+using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
+
+quint32 Read16(const uchar *in_p, bool in_bigEndian)
+{
+    return in_bigEndian ? (quint32(in_p[0]) << 8 | in_p[1]) : (quint32(in_p[1]) << 8 | in_p[0]);
+}
+
+quint32 Read32(const uchar *in_p, bool in_bigEndian)
+{
+    return in_bigEndian ? (Read16(in_p, true) << 16 | Read16(in_p + 2, true))
+                        : (Read16(in_p + 2, false) << 16 | Read16(in_p, false));
+}
+
+} // namespace
+
+QByteArray ReadAll(const QString &in_path)
+{
+    QFile f(in_path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QImage DecodeBytes(const QByteArray &in_bytes, QString *out_warning, QString *out_error)
+{
+    if (out_warning)
+        out_warning->clear();
+    if (out_error)
+        out_error->clear();
+    TjHandle handle(tjInitDecompress(), &tjDestroy);
+    if (!handle) {
+        if (out_error)
+            *out_error = QString::fromUtf8(tjGetErrorStr2(nullptr));
+        return {};
+    }
+    const auto *src = reinterpret_cast<const unsigned char *>(in_bytes.constData());
+    int w = 0, h = 0, sub = 0, cs = 0;
+    if (tjDecompressHeader3(handle.get(), src, in_bytes.size(), &w, &h, &sub, &cs) != 0) {
+        if (out_error)
+            *out_error = QString::fromUtf8(tjGetErrorStr2(handle.get()));
+        return {};
+    }
+    QImage img(w, h, QImage::Format_RGB32);
+    if (img.isNull()) {
+        if (out_error)
+            *out_error = QStringLiteral("image too large");
+        return {};
+    }
+    const int pf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
+    if (tjDecompress2(handle.get(), src, in_bytes.size(), img.bits(), w, int(img.bytesPerLine()), h,
+                      pf, 0) != 0) {
+        const QString text = QString::fromUtf8(tjGetErrorStr2(handle.get()));
+        if (tjGetErrorCode(handle.get()) == TJERR_WARNING) {
+            if (out_warning)
+                *out_warning = text.isEmpty() ? QStringLiteral("warning") : text;
+        } else {
+            if (out_error)
+                *out_error = text;
+            return {};
+        }
+    }
+    return img;
+}
+
+QImage Decode(const QString &in_path, QString *out_warning, QString *out_error)
+{
+    QFile f(in_path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (out_warning)
+            out_warning->clear();
+        if (out_error)
+            *out_error = f.errorString();
+        return {};
+    }
+    return DecodeBytes(f.readAll(), out_warning, out_error);
+}
+
+QList<Segment> Segments(const QByteArray &in_bytes)
+{
+    QList<Segment> out;
+    const auto *p = reinterpret_cast<const uchar *>(in_bytes.constData());
+    const qint64 n = in_bytes.size();
+    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8)
+        return out;
+    Segment soi;
+    soi.marker = 0xFFD8;
+    out << soi;
+    qint64 pos = 2;
+    while (pos + 1 < n) {
+        if (p[pos] != 0xFF)
+            break;
+        // Fill bytes (0xFF 0xFF ...) may precede a marker.
+        while (pos + 1 < n && p[pos + 1] == 0xFF)
+            ++pos;
+        if (pos + 1 >= n)
+            break;
+        Segment s;
+        s.offset = pos;
+        s.marker = quint16(0xFF00 | p[pos + 1]);
+        const bool standalone = s.marker == 0xFF01 || (s.marker >= 0xFFD0 && s.marker <= 0xFFD9);
+        if (standalone) {
+            out << s;
+            pos += 2;
+            if (s.marker == 0xFFD9)
+                break;
+            continue;
+        }
+        if (pos + 3 >= n) {
+            out << s;
+            break;
+        }
+        s.length = int(p[pos + 2]) << 8 | p[pos + 3];
+        const qint64 end = std::min<qint64>(n, pos + 2 + std::max(2, s.length));
+        s.payload = in_bytes.mid(pos + 4, std::max<qint64>(0, end - pos - 4));
+        out << s;
+        if (s.marker == 0xFFDA || s.length < 2)
+            break;
+        pos += 2 + s.length;
+    }
+    return out;
+}
+
+QList<Segment> SegmentsOfFile(const QString &in_path)
+{
+    return Segments(ReadAll(in_path));
+}
+
+int ReadOrientation(const QByteArray &in_bytes)
+{
+    for (const Segment &s : Segments(in_bytes)) {
+        if (s.marker != 0xFFE1)
+            continue;
+        // Only the first APP1 counts.
+        const QByteArray &pl = s.payload;
+        if (pl.size() < 14 || !pl.startsWith(QByteArray("Exif\0", 5)))
+            return -1;
+        const auto *t = reinterpret_cast<const uchar *>(pl.constData()) + 6;
+        const qint64 size = pl.size() - 6;
+        const bool be = t[0] == 'M' && t[1] == 'M';
+        const quint32 ifd = Read32(t + 4, be);
+        if (qint64(ifd) + 2 > size)
+            return -1;
+        const quint32 count = Read16(t + ifd, be);
+        for (quint32 i = 0; i < count; ++i) {
+            const qint64 e = qint64(ifd) + 2 + 12 * qint64(i);
+            if (e + 12 > size)
+                return -1;
+            if (Read16(t + e, be) != 274)
+                continue;
+            const quint32 type = Read16(t + e + 2, be);
+            const quint32 cnt = Read32(t + e + 4, be);
+            return int(type == 3 && cnt == 1 ? Read16(t + e + 8, be) : Read32(t + e + 8, be));
+        }
+        return -1;
+    }
+    return -1;
+}
+
+int ReadOrientationOfFile(const QString &in_path)
+{
+    return ReadOrientation(ReadAll(in_path));
+}
+
+QList<qint64> DifferingOffsets(const QByteArray &in_a, const QByteArray &in_b)
+{
+    QList<qint64> out;
+    const qint64 common = std::min(in_a.size(), in_b.size());
+    for (qint64 i = 0; i < common; ++i)
+        if (in_a[i] != in_b[i])
+            out << i;
+    for (qint64 i = common; i < std::max(in_a.size(), in_b.size()); ++i)
+        out << i;
+    return out;
+}
+
+bool EqualOutside(const QByteArray &in_a, const QByteArray &in_b, qint64 in_from, qint64 in_count)
+{
+    if (in_a.size() != in_b.size())
+        return false;
+    for (qint64 d : DifferingOffsets(in_a, in_b))
+        if (d < in_from || d >= in_from + in_count)
+            return false;
+    return true;
+}
+
+QString Hex(const QByteArray &in_bytes, qint64 in_from, qint64 in_count)
+{
+    const QByteArray slice = in_bytes.mid(in_from, in_count < 0 ? -1 : in_count);
+    return QString::fromLatin1(slice.toHex(' ')).toUpper();
+}
+
+QImage Rotate(const QImage &in_image, int in_degrees)
+{
+    const int deg = ((in_degrees % 360) + 360) % 360;
+    const QImage src = in_image.convertToFormat(QImage::Format_RGB32);
+    const int w = src.width();
+    const int h = src.height();
+    if (deg != 90 && deg != 180 && deg != 270)
+        return src;
+    QImage dst(deg == 180 ? w : h, deg == 180 ? h : w, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(src.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            // Clockwise: (x, y) -> (h-1-y, x) for 90; (w-1-x, h-1-y) for 180; (y, w-1-x) for 270.
+            if (deg == 90)
+                dst.setPixel(h - 1 - y, x, line[x]);
+            else if (deg == 180)
+                dst.setPixel(w - 1 - x, h - 1 - y, line[x]);
+            else
+                dst.setPixel(y, w - 1 - x, line[x]);
+        }
+    }
+    return dst;
+}
+
+int MaxDifference(const QImage &in_a, const QImage &in_b, int in_edge)
+{
+    if (in_a.isNull() || in_b.isNull() || in_a.size() != in_b.size())
+        return -1;
+    const QImage a = in_a.convertToFormat(QImage::Format_RGB32);
+    const QImage b = in_b.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int y = in_edge; y < a.height() - in_edge; ++y) {
+        const QRgb *la = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const QRgb *lb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = in_edge; x < a.width() - in_edge; ++x) {
+            worst = std::max({worst, std::abs(qRed(la[x]) - qRed(lb[x])),
+                              std::abs(qGreen(la[x]) - qGreen(lb[x])),
+                              std::abs(qBlue(la[x]) - qBlue(lb[x]))});
+        }
+    }
+    return worst;
+}
+
+} // namespace TestJpeg
