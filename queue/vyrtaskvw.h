@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// VYRTaskVw: the task list, one row per rotation that has not started yet. Its rows are the
+// rotation worker's work list: the worker always takes row 0. The view starts the worker when
+// it is created and waits for it to end when it goes away.
+#pragma once
+
+#include "qldocview.h"
+
+#include <QTreeWidget>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class Document;
+class QLUiChannel;
+class VYRImage;
+
+class VYRTaskVw : public QTreeWidget, public QLView
+{
+    Q_OBJECT
+
+public:
+    // Columns, in the order OnCreate inserts them.
+    enum : int
+    {
+        COL_STATUS = 0,   // "Pending..." or "Processing..."
+        COL_SOURCE = 1,   // the item's full path when the row was made
+        COL_OUTPUT = 2,   // where the rotated file goes
+        COL_ROTATION = 3, // the item's net rotation, "%d"
+    };
+
+    // Construct on the user-interface thread. The list is empty and no worker runs until
+    // OnCreate.
+    explicit VYRTaskVw(QWidget *in_pParent = nullptr);
+    // Stops the worker and waits for it (OnDestroy, WaitForWorker), so that the thread never
+    // outlives the view.
+    ~VYRTaskVw() override;
+
+    // Inserts the four columns, then starts the rotation worker. Returns 0, or -1 when the
+    // worker thread could not be started (the view then has no worker). Call it once, after
+    // the view has been added to its document.
+    int OnCreate();
+    // Asks the worker to stop; it finishes a job it has begun first. Returns at once.
+    void OnDestroy();
+    // Waits until the worker has ended, serving its requests (and the completion of its last
+    // job) meanwhile, so that the wait can neither deadlock nor leave the thread running.
+    // Call after OnDestroy; returns at once when no worker runs. The destructor calls both.
+    void WaitForWorker();
+
+    // HINT_ITEM_QUEUED: marks the item pending and brings its row in line (UpdateTask);
+    // completes the job at once when the row is gone. HINT_QUEUE_ABANDONED: deletes every
+    // row. Other hints, and hints this view sent itself, are ignored.
+    void OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint) override;
+
+    // The worker's two messages (wParam: row index, lParam: the item).
+    // Started: row in_wParam shows "Processing..." and its item becomes the running job.
+    qintptr OnRotationStarted(qintptr in_wParam, qintptr in_lParam);
+    // Done: removes the job's row, then completes the item (CompleteTask). A notice for an
+    // item that is no longer the running job (its queue was abandoned, or the job was
+    // completed already) is ignored and the item is not touched.
+    qintptr OnRotationDone(qintptr in_wParam, qintptr in_lParam);
+
+    // Brings the item's row in line: appends one when there is none (1), rewrites its
+    // Rotation cell when the item's rotation is not 0 (1), deletes it otherwise (0). Then
+    // sets the document's title to "%d items pending".
+    int UpdateTask(VYRImage *in_pItem);
+    // Appends a row "Pending...", the item's path, its output path and its rotation. The
+    // output path is the item's path in place, otherwise DestPath, the platform's
+    // separator and the item's file name (settings read now, never again for this row).
+    void InsertTask(VYRImage *in_pItem);
+    // Deletes the row at in_row; an index that does not exist does nothing.
+    void DeleteTask(int in_row);
+    // Writes the item's rotation into the Rotation cell of in_row.
+    void UpdateTaskRotation(int in_row, VYRImage *in_pItem);
+    // The row of in_pItem, or -1.
+    int FindTask(VYRImage *in_pItem);
+    // Finishes the item's job: its rotation and pending mark go to 0 (a failed job's
+    // thumbnail is turned back first), the title is updated, the log receives "Successfully
+    // rotated '<name>'" or, for a failed job, "Failed to rotate '<name>'", and the document
+    // gets HINT_ITEM_DONE. The item may be deleted by then: it is not touched afterwards.
+    // When the item was queued again while its job ran, that request is kept instead: the
+    // item stays pending and queued, and gets a new row at the end.
+    void CompleteTask(VYRImage *in_pItem);
+    // Number of rows.
+    int GetTaskCount() const;
+
+    // --- For the worker, user-interface thread only (the worker calls them through the
+    // --- channel's synchronous requests) ---------------------------------------------------
+    // The item of in_row, or null when the row does not exist.
+    VYRImage *GetTaskItem(int in_row) const;
+    // The text of one cell, or empty when the row does not exist.
+    QString GetTaskText(int in_row, int in_column) const;
+
+    // --- For the worker, any thread -----------------------------------------------------
+    // The channel through which the worker reaches this thread.
+    QLUiChannel *GetChannel() const { return m_pChannel; }
+    // Whether OnDestroy has asked the worker to stop.
+    bool IsStopRequested() const { return m_bStopWorker.load() != 0; }
+
+    // --- For the worker, holding g_catalogLock ------------------------------------------
+    // Whether in_pItem is still the job that OnRotationStarted handed out. It is not when
+    // its row went away in the meantime (rotation back to 0, queue abandoned): the worker
+    // then leaves the item alone, since the document may have deleted it.
+    bool IsRunningJob(const VYRImage *in_pItem) const;
+    // Records how the running job ended; CompleteTask reads it. in_angle is the angle the
+    // job applied (or tried to).
+    void SetJobOutcome(const VYRImage *in_pItem, bool in_bFailed, int in_angle);
+
+    // Whether the worker thread is running (between OnCreate and the end of OnDestroy).
+    bool IsWorkerRunning() const { return m_hWorkerThread.joinable(); }
+
+protected:
+    // WM_ROTATION_STARTED and WM_ROTATION_DONE may also arrive as QLMessageEvents.
+    bool event(QEvent *in_pEvent) override;
+
+private:
+    Document *GetDoc() const;
+    void SetPendingTitle();
+    // The row whose item data is in_pItem, without the lock (rows belong to this thread).
+    int RowOf(const VYRImage *in_pItem) const;
+
+    QLUiChannel *m_pChannel = nullptr; // owned (child QObject)
+    std::thread m_hWorkerThread;
+    std::atomic<int> m_bStopWorker{0};
+    std::atomic<bool> m_bWorkerEnded{false};
+
+    // The running job, guarded by g_catalogLock. m_pJobItem is written only on this thread
+    // (so this thread may read it without the lock); the outcome only by the worker.
+    VYRImage *m_pJobItem = nullptr;
+    bool m_bJobFailed = false;
+    int m_jobAngle = 0;
+};

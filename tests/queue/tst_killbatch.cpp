@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// A batch killed (SIGKILL) part-way leaves every photo either as it was or completely
+// rotated: never a partial file.
+#include "qlimg.h"
+#include "testjpeg.h"
+#include "vyrorient.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+constexpr int kFiles = 8;
+
+struct Reference
+{
+    QString m_name;
+    QByteArray m_original;
+    QByteArray m_turned;   // the engine's output, Orientation not yet reset
+    QByteArray m_finished; // the job's end result
+};
+
+} // namespace
+
+class TestKillBatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_source.isValid());
+        // Large enough that a kill often lands inside a file's rotation.
+        TestJpeg::Options options;
+        options.width = 1600;
+        options.height = 1200;
+        options.exif = TestJpeg::Exif::Intel;
+        options.orientation = 6;
+        QTemporaryDir scratch;
+        for (int i = 0; i < kFiles; ++i) {
+            Reference ref;
+            ref.m_name = QString::asprintf("p%02d.jpg", i);
+            options.seed = static_cast<quint32>(100 + i);
+            const QString path = TestJpeg::Write(m_source.path(), ref.m_name, options);
+            QVERIFY(!path.isEmpty());
+            ref.m_original = TestJpeg::ReadAll(path);
+            const QString copy = scratch.filePath(ref.m_name);
+            QVERIFY(QFile::copy(path, copy));
+            QLRotateFile(copy, copy, 4);
+            ref.m_turned = TestJpeg::ReadAll(copy);
+            QVERIFY(VYRResetOrientation(copy));
+            ref.m_finished = TestJpeg::ReadAll(copy);
+            QVERIFY(ref.m_turned != ref.m_original && ref.m_finished != ref.m_turned);
+            m_refs << ref;
+        }
+    }
+
+    void killedBatch_data()
+    {
+        QTest::addColumn<QByteArray>("trigger");
+        QTest::addColumn<int>("occurrence");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("atLeastDone");
+        // Taking a job, then a little later: the kill lands at different points of that
+        // file's rotation (reading, turning, writing the temporary file, renaming it,
+        // resetting the Orientation); one job takes some 60 ms here.
+        for (int delayMs : {0, 10, 20, 30, 40, 50, 60})
+            QTest::addRow("job 2 + %d ms", delayMs)
+                << QByteArray("processing") << 2 << delayMs << 1;
+        QTest::addRow("job 1") << QByteArray("processing") << 1 << 0 << 0;
+        QTest::addRow("job %d + 30 ms", kFiles)
+            << QByteArray("processing") << kFiles << 30 << kFiles - 1;
+        // A completion: the kill lands between two jobs. While the batch is queued the count
+        // climbs to kFiles, so the completion's count is met for the second time.
+        QTest::addRow("after job 3")
+            << QString::asprintf("%d items pending", kFiles - 3).toUtf8() << 2 << 0 << 3;
+    }
+
+    void killedBatch()
+    {
+        QFETCH(QByteArray, trigger);
+        QFETCH(int, occurrence);
+        QFETCH(int, delayMs);
+        QFETCH(int, atLeastDone);
+        QTemporaryDir dir;
+        for (const Reference &ref : m_refs)
+            QVERIFY(!TestJpeg::WriteBytes(dir.path(), ref.m_name, ref.m_original).isEmpty());
+
+        QProcess child;
+        child.setProgram(QStringLiteral(VEYRA_BATCH_CHILD));
+        child.setArguments({dir.path()});
+        child.start();
+        QVERIFY(child.waitForStarted());
+        bool killed = false;
+        int met = 0;
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray seen;
+        while (!killed && child.state() == QProcess::Running) {
+            if (!child.canReadLine() && !child.waitForReadyRead(30000))
+                break;
+            while (child.canReadLine()) {
+                const QByteArray line = child.readLine().trimmed();
+                seen += QByteArray::number(clock.elapsed()) + ' ' + line + '\n';
+                if (line.startsWith(trigger) && ++met == occurrence) {
+                    // Not a wait for a result: this only moves the kill within the job.
+                    if (delayMs > 0)
+                        QThread::msleep(static_cast<unsigned long>(delayMs));
+                    child.kill(); // SIGKILL: no handler, no clean-up
+                    killed = true;
+                    break;
+                }
+            }
+        }
+        QVERIFY2(killed, seen.constData());
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        int original = 0, turned = 0, finished = 0;
+        for (const Reference &ref : m_refs) {
+            const QByteArray bytes = TestJpeg::ReadAll(dir.filePath(ref.m_name));
+            if (bytes == ref.m_original)
+                ++original;
+            else if (bytes == ref.m_finished)
+                ++finished;
+            else if (bytes == ref.m_turned)
+                ++turned;
+            else
+                QFAIL(qPrintable(ref.m_name + " is neither the original nor the rotated file"));
+        }
+        const QStringList others = QDir(dir.path())
+                                       .entryList(QDir::Files | QDir::Hidden)
+                                       .filter(QRegularExpression("^(?!p\\d\\d\\.jpg$)"));
+        qInfo("original %d, rotated %d, rotated with Orientation not yet reset %d; other files: %s",
+              original, finished, turned, qPrintable(others.join(' ')));
+        QVERIFY(finished >= atLeastDone);
+        // Whatever the kill interrupted, the photos are whole; a temporary file of an
+        // interrupted write may stay behind beside them, never in their place.
+        const QStringList jpegs = QDir(dir.path()).entryList({"*.jpg"}, QDir::Files);
+        QCOMPARE(jpegs.size(), kFiles);
+    }
+
+private:
+    QTemporaryDir m_source;
+    QList<Reference> m_refs;
+};
+
+QTEST_MAIN(TestKillBatch)
+#include "tst_killbatch.moc"
