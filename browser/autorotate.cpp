@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Auto Rotate: queue the turn that each shown image's Exif Orientation asks for.
+#include "vyrthumbvw.h"
+
+#include <QtGlobal>
+#include <memory>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
+#include "document.h"
+#include "qlijpg.h"
+#include "qlimgfl.h"
+#include "qlprompt.h"
+#include "qltrace.h"
+#include "resource.h"
+#include "vyrimg.h"
+
+namespace {
+
+// The clockwise turn that makes an image with this Orientation upright; 0 for upright,
+// mirrored and unknown values, which are left as they are.
+int AngleForOrientation(uint32_t in_orientation)
+{
+    switch (in_orientation) {
+    case QL_ORIENT_ROTATE_180:
+        return 180;
+    case QL_ORIENT_ROTATE_90:
+        return 90;
+    case QL_ORIENT_ROTATE_270:
+        return -90;
+    default:
+        return 0;
+    }
+}
+
+// A file without any write permission bit is read-only, also for a process that could
+// write it anyway (root opens it for update without complaint).
+bool IsMarkedReadOnly(FILE *in_pFile)
+{
+#if defined(Q_OS_UNIX)
+    struct stat info;
+    if (!in_pFile || fstat(fileno(in_pFile), &info) != 0)
+        return false;
+    return (info.st_mode & 0222) == 0;
+#else
+    Q_UNUSED(in_pFile);
+    return false; // the update open itself fails for a read-only file here
+#endif
+}
+
+} // namespace
+
+void VYRThumbVw::OnAutoRotate()
+{
+    Document *doc = GetDoc();
+    int considered = 0;
+    int rotated = 0;
+    int upright = 0;
+    int skippedPending = 0;
+    int skippedNoInfo = 0;
+
+    for (int i = 0; i < GetCellCount(); ++i) {
+        considered = i + 1;
+        GridCell *cell = GetCell(i);
+        auto *item = cell ? static_cast<VYRImage *>(cell->GetItem()) : nullptr;
+        if (!item)
+            continue;
+
+        QLImageFile file;
+        // Opened for update as a file that can be rotated must be writable; only read here.
+        if (!file.Open(item->GetPathName(), QL_FILE_UPDATE) || IsMarkedReadOnly(file.GetFile()))
+            continue;
+
+        // Held from the tag lookup to the end of the queueing notice, so that the worker
+        // cannot take or finish this image's job between the check and the queueing.
+        const QLLockGuard lock(g_catalogLock);
+        QL_IFDTAG tag = {};
+        tag.tag = QL_TAG_ORIENTATION;
+        const bool found = QLFindIFDTag(file.GetFile(), &tag);
+        const QByteArray fileName = item->GetFileName().toUtf8();
+
+        if (!found || item->GetRotation() != 0) {
+            if (item->GetRotation() != 0) {
+                ++skippedPending;
+            } else {
+                ++skippedNoInfo;
+                if (doc)
+                    doc->AddLogLine(
+                        QString::asprintf(VYRText::kLogAutoNoInfo, fileName.constData()));
+            }
+            continue;
+        }
+
+        const int angle = AngleForOrientation(tag.value);
+        if (angle == 0) {
+            ++upright;
+            if (doc)
+                doc->AddLogLine(QString::asprintf(VYRText::kLogAutoOriented, fileName.constData()));
+            continue;
+        }
+        try {
+            item->Rotate(angle);
+        } catch (QLException *in_pErr) {
+            // The thumbnail could not be turned and the item's rotation is unchanged: the
+            // image is not queued and counts among the considered only.
+            std::unique_ptr<QLException> err(in_pErr);
+            QLTrace("Auto rotate failed for '%s': %d\n", fileName.constData(), err->code);
+            continue;
+        }
+        ++rotated;
+        InvalidateGridRect(cell->GetRect());
+        if (doc) {
+            doc->AddLogLine(QString::asprintf(VYRText::kLogAutoQueueing, fileName.constData(),
+                                              item->GetRotation()));
+            doc->NotifyViews(this, HINT_ITEM_QUEUED, item);
+        }
+        // The lock is released before the file is closed (reverse order of the guards).
+    }
+
+    if (considered == 0)
+        return;
+    QLMessageBox(QString::asprintf(VYRText::kAutoSummary, considered, rotated, upright,
+                                   skippedPending, skippedNoInfo),
+                 QL_MB_OK);
+}

@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// DynGridView: a scrolling view of equally sized cells in rows and columns. The column count
+// follows the window width, so every resize or geometry change re-flows all cells; the view
+// scrolls vertically only. It keeps a hover selection (the cell under the pointer gets a red
+// frame) and hands clicks and moves, already in grid coordinates and resolved to a cell, to
+// virtual operations that a derived view overrides. It knows nothing about images beyond the
+// item's Display.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QBrush>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include "lnklst.h"
+
+class QLImage;
+class QPainter;
+
+// Mouse key-state flags passed with every mouse notification, as the platform defines them.
+enum : unsigned
+{
+    QL_MK_LBUTTON = 0x0001,
+    QL_MK_RBUTTON = 0x0002,
+    QL_MK_SHIFT = 0x0004,
+    QL_MK_CONTROL = 0x0008,
+    QL_MK_MBUTTON = 0x0010,
+};
+
+// A rectangle (left, top, right, bottom) whose right and bottom edges lie outside it.
+struct GridRect
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    GridRect() = default;
+    constexpr GridRect(int in_left, int in_top, int in_right, int in_bottom)
+        : left(in_left), top(in_top), right(in_right), bottom(in_bottom)
+    {
+    }
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    // True when left <= x < right and top <= y < bottom.
+    bool PtInRect(const QPoint &in_point) const
+    {
+        return in_point.x() >= left && in_point.x() < right && in_point.y() >= top &&
+               in_point.y() < bottom;
+    }
+    // The same pixels as a QRect (whose right() is inclusive).
+    QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+    bool operator==(const GridRect &in_other) const
+    {
+        return left == in_other.left && top == in_other.top && right == in_other.right &&
+               bottom == in_other.bottom;
+    }
+    bool operator!=(const GridRect &in_other) const { return !(*this == in_other); }
+};
+
+// One cell of the grid: its outer rectangle in grid coordinates, the padding it was added
+// with, and the item it draws (not owned; the item must outlive the cell).
+class GridCell
+{
+public:
+    explicit GridCell(QLImage *in_pItem) : m_pItem(in_pItem) {}
+    virtual ~GridCell() = default;
+    GridCell(const GridCell &) = delete;
+    GridCell &operator=(const GridCell &) = delete;
+
+    // Paints the item at the inner rectangle's top-left corner (at its own size, unclipped)
+    // and a 1-pixel black frame on m_rect. An item that cannot be painted leaves the cell
+    // empty; the frame is still drawn.
+    virtual void Draw(QPainter *in_pDC);
+
+    QLImage *GetItem() const { return m_pItem; }
+    int GetIndex() const { return m_index; }
+    void SetIndex(int in_index) { m_index = in_index; }
+    const GridRect &GetRect() const { return m_rect; }
+    void SetRect(const GridRect &in_rect) { m_rect = in_rect; }
+    const GridRect &GetPadding() const { return m_padding; }
+    void SetPadding(const GridRect &in_padding) { m_padding = in_padding; }
+    // m_rect shrunk by the padding on each side.
+    GridRect GetInnerRect() const;
+    bool PtInCell(const QPoint &in_point) const { return m_rect.PtInRect(in_point); }
+
+private:
+    GridRect m_rect;
+    GridRect m_padding;
+    QLImage *m_pItem = nullptr;
+    int m_index = 0;
+};
+
+// The grid arithmetic and the list of cells (which it does not delete). Every setter ends
+// with Relayout, so each cell's rectangle always matches GetCellRect for its index.
+class GridLayout
+{
+public:
+    GridLayout() = default;
+    GridLayout(const GridLayout &) = delete;
+    GridLayout &operator=(const GridLayout &) = delete;
+
+    void SetClientSize(int in_cx, int in_cy);
+    void SetMargins(const GridRect &in_margins);
+    void SetCellSize(int in_cx, int in_cy);
+    void SetSpacing(int in_horz, int in_vert);
+
+    // Appends in_pCell and sets its rectangle; false (and nothing changes) when the list
+    // refuses it.
+    bool Add(GridCell *in_pCell);
+    // Forgets every cell without deleting it.
+    void Clear();
+
+    int GetCount() const { return m_cells.GetCount(); }
+    // The cell at in_index, or null outside 0..GetCount()-1.
+    GridCell *GetCell(int in_index) const;
+
+    // (W - L - R + hs) / (cw + hs) in signed division, but at least 1 once a cell exists;
+    // 0 when cw + hs is 0.
+    int GetColumnCount() const;
+    // Ceiling of cells / columns; 0 without cells.
+    int GetRowCount() const;
+    // All zero when there are no columns.
+    GridRect GetCellRect(int in_index) const;
+    int GetTotalWidth() const;
+    // Bottom of the last row plus the bottom margin; the bottom margin alone when empty.
+    int GetTotalHeight() const;
+    int GetFirstIndexOfRow(int in_row) const;
+    void Relayout();
+
+    const QSize &GetClientSize() const { return m_clientSize; }
+    const GridRect &GetMargins() const { return m_margins; }
+    const QSize &GetCellSize() const { return m_cellSize; }
+    const QSize &GetSpacing() const { return m_spacing; }
+
+private:
+    QSize m_clientSize{0, 0};
+    GridRect m_margins;
+    QSize m_cellSize{0, 0};
+    QSize m_spacing{0, 0};
+    QLLinkedList<GridCell *> m_cells;
+};
+
+class DynGridView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit DynGridView(QWidget *in_pParent = nullptr);
+    ~DynGridView() override;
+
+    // Geometry. None of these repaints or changes the scroll extent.
+    void SetMargins(const GridRect &in_margins);
+    void SetSpacing(int in_horz, int in_vert);
+    // Applies to cells added afterwards and to the next SetCellSize; no relayout.
+    void SetPadding(const GridRect &in_padding);
+    // Item size; the cell is that plus the current padding. Call after SetPadding.
+    void SetCellSize(int in_itemWidth, int in_itemHeight);
+    void EnableSelectionTracking(bool in_bEnable);
+    bool IsSelectionTrackingEnabled() const { return m_bTrackSelection; }
+    // The brush the view's background is filled with.
+    void SetBackgroundBrush(const QBrush &in_brush);
+    QBrush GetBackgroundBrush() const;
+
+    // Appends a cell for in_pItem, draws it and updates the scroll extent. Returns its index,
+    // or -1 when it could not be added. Reports a new row through OnNewRow.
+    int AddCell(QLImage *in_pItem);
+    // Deletes every cell (not the items) and empties the selection.
+    void ClearCells();
+    int GetCellCount() const { return m_layout.GetCount(); }
+    // The cell at in_index, or null outside the range.
+    GridCell *GetCell(int in_index) const { return m_layout.GetCell(in_index); }
+    // (columns, rows).
+    QSize GetGridSize() const;
+    // The row's rectangle over the full column count, also for a partly filled last row.
+    GridRect GetRowRect(int in_row) const;
+    // The cell containing in_point (grid coordinates), or null for margins and gaps.
+    GridCell *HitTest(const QPoint &in_point) const;
+    // Vertical extent = total height; page = height / 10, line = page / 10.
+    void UpdateScrollSizes();
+    int GetScrollTotalHeight() const { return m_scrollTotalHeight; }
+    int GetScrollPageSize() const { return m_scrollPage; }
+    int GetScrollLineSize() const { return m_scrollLine; }
+    QPoint GetScrollPosition() const;
+
+    QPoint ClientToGrid(const QPoint &in_point) const;
+    QPoint GridToClient(const QPoint &in_point) const;
+    GridRect GridToClient(const GridRect &in_rect) const;
+
+    // Replaces the selection with the cells at the given indices, in that order. The caller
+    // repaints what it needs.
+    void SelectCells(const int *in_pIndices, int in_count);
+    // Empties the selection, repainting each cell that leaves it.
+    void ClearSelection();
+    bool IsSelected(int in_index) const;
+    int GetSelectionCount() const { return m_selection.GetCount(); }
+
+    const GridLayout &GetLayout() const { return m_layout; }
+
+    // Operations a derived view overrides.
+    virtual void DrawSelection(QPainter *in_pDC, GridCell *in_pCell);
+    // A button went down; in_pCell is null when no cell is under the point.
+    virtual void OnCellClick(GridCell *in_pCell, const QPoint &in_point, unsigned in_flags);
+    virtual void OnCellMouseMove(GridCell *in_pCell, const QPoint &in_point, unsigned in_flags);
+    // Called when a cell starts row in_row; the default leaves a trace.
+    virtual void OnNewRow(int in_row, const GridRect &in_rowRect);
+
+    // Paints the cells (and selection frames) on a painter already shifted to grid
+    // coordinates. Only cells meeting the area being repainted are drawn.
+    virtual void OnDraw(QPainter *in_pDC);
+    // The client area is now in_cx by in_cy: re-flow and update the scroll extent.
+    virtual void OnSize(unsigned in_type, int in_cx, int in_cy);
+    virtual void OnMouseMove(unsigned in_flags, const QPoint &in_point);
+    virtual void OnLButtonDown(unsigned in_flags, const QPoint &in_point);
+    virtual void OnMButtonDown(unsigned in_flags, const QPoint &in_point);
+    virtual void OnRButtonDown(unsigned in_flags, const QPoint &in_point);
+
+    // The key-state flags of a mouse event (buttons held after it, Shift, Control).
+    static unsigned MouseFlags(Qt::MouseButtons in_buttons, Qt::KeyboardModifiers in_modifiers);
+
+protected:
+    // Draws every cell that meets in_gridArea (grid coordinates).
+    void DrawCells(QPainter *in_pDC, const QRect &in_gridArea);
+    // Repaints a rectangle given in grid coordinates (no-op when empty).
+    void InvalidateGridRect(const GridRect &in_rect);
+    // The area of the current repaint in grid coordinates: the whole visible client area
+    // outside a paint event.
+    QRect GetDrawArea() const;
+
+    bool event(QEvent *in_pEvent) override;
+    void paintEvent(QPaintEvent *in_pEvent) override;
+    void resizeEvent(QResizeEvent *in_pEvent) override;
+    void mouseMoveEvent(QMouseEvent *in_pEvent) override;
+    void mousePressEvent(QMouseEvent *in_pEvent) override;
+    void scrollContentsBy(int in_dx, int in_dy) override;
+
+    GridLayout m_layout;
+    GridRect m_padding;
+    bool m_bTrackSelection = false;
+    QLLinkedList<GridCell *> m_selection;
+
+private:
+    QBrush m_backgroundBrush;
+    int m_scrollTotalHeight = 0;
+    int m_scrollPage = 0;
+    int m_scrollLine = 0;
+    QRect m_drawArea; // set during a paint event, grid coordinates
+    bool m_bPainting = false;
+};

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Auto Rotate on real files: which Orientation values queue which turn, what is skipped,
+// the log lines and the summary.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <thread>
+
+#include "browsertest.h"
+#include "testjpeg.h"
+#include "vyrengine.h"
+
+namespace {
+
+QString Summary(int in_considered, int in_rotated, int in_upright, int in_pending, int in_noInfo)
+{
+    return QString::asprintf(VYRText::kAutoSummary, in_considered, in_rotated, in_upright,
+                             in_pending, in_noInfo);
+}
+
+QString Line(const char *in_format, const QString &in_name, int in_angle = 0)
+{
+    return QString::asprintf(in_format, qUtf8Printable(in_name), in_angle);
+}
+
+// A file with the given Exif byte order and Orientation (< 0: Exif without the entry).
+QString WriteOriented(const QString &in_dir, const QString &in_name, TestJpeg::Exif in_exif,
+                      int in_orientation)
+{
+    TestJpeg::Options options;
+    options.exif = in_exif;
+    options.orientation = in_orientation;
+    return TestJpeg::Write(in_dir, in_name, options);
+}
+
+int FailingRotate(VYRBitmap *, int, uint32_t, int32_t)
+{
+    return VYR_ERR_NO_MEMORY;
+}
+
+} // namespace
+
+class TestAutoRotate : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_storeDir;
+
+private slots:
+    void init() { QVERIFY(IsolateStore(m_storeDir.path())); }
+
+    void orientationDecidesTheTurn()
+    {
+        using TestJpeg::Exif;
+        struct Case
+        {
+            const char *name;
+            Exif exif;
+            int orientation;
+            int angle;       // queued; 0: none
+            const char *log; // the expected log line's format
+        };
+        const Case cases[] = {
+            {"01.jpg", Exif::Intel, 6, 90, VYRText::kLogAutoQueueing},
+            {"02.jpg", Exif::Motorola, 6, 90, VYRText::kLogAutoQueueing},
+            {"03.jpg", Exif::Intel, 8, -90, VYRText::kLogAutoQueueing},
+            {"04.jpg", Exif::Motorola, 8, -90, VYRText::kLogAutoQueueing},
+            {"05.jpg", Exif::Intel, 3, 180, VYRText::kLogAutoQueueing},
+            {"06.jpg", Exif::Motorola, 3, 180, VYRText::kLogAutoQueueing},
+            {"07.jpg", Exif::Intel, 1, 0, VYRText::kLogAutoOriented},
+            {"08.jpg", Exif::Motorola, 2, 0, VYRText::kLogAutoOriented},
+            {"09.jpg", Exif::Intel, 4, 0, VYRText::kLogAutoOriented},
+            {"10.jpg", Exif::Motorola, 5, 0, VYRText::kLogAutoOriented},
+            {"11.jpg", Exif::Intel, 7, 0, VYRText::kLogAutoOriented},
+            {"12.jpg", Exif::Motorola, 0, 0, VYRText::kLogAutoOriented},
+            {"13.jpg", Exif::None, 6, 0, VYRText::kLogAutoNoInfo},
+            {"14.jpg", Exif::Intel, -1, 0, VYRText::kLogAutoNoInfo},
+        };
+        QTemporaryDir dir;
+        for (const Case &c : cases)
+            QVERIFY(!WriteOriented(dir.path(), c.name, c.exif, c.orientation).isEmpty());
+        Scene s;
+        s.view.LoadFolder(dir.path());
+        QCOMPARE(s.view.GetCellCount(), 14);
+        const QImage before = s.Item(0)->GetBitmap().m_image;
+
+        s.view.OnCmdMsg(IDC_AUTO_ROTATE, QL_CN_COMMAND, nullptr);
+        const QStringList log = s.LogAfterOpen();
+        QCOMPARE(log.size(), 14);
+        for (int i = 0; i < 14; ++i) {
+            const Case &c = cases[i];
+            QCOMPARE(log[i], Line(c.log, c.name, c.angle));
+            QCOMPARE(s.Item(i)->GetRotation(), c.angle);
+            QCOMPARE(s.tasks.FindTask(s.Item(i)) >= 0, c.angle != 0);
+        }
+        QCOMPARE(s.tasks.GetTaskText(0, VYRTaskVw::COL_ROTATION), QStringLiteral("90"));
+        // The thumbnail turned at once; nothing was written to any file.
+        QCOMPARE(
+            TestJpeg::MaxDifference(s.Item(0)->GetBitmap().m_image, TestJpeg::Rotate(before, 90)),
+            0);
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(dir.filePath("01.jpg")), 6);
+        QCOMPARE(s.prompts, QStringList{Summary(14, 6, 6, 0, 2)});
+
+        // A second run before the worker came: the queued images count as pending, unlogged.
+        s.view.OnAutoRotate();
+        QCOMPARE(s.prompts.last(), Summary(14, 0, 6, 6, 2));
+        QCOMPARE(s.LogAfterOpen().size(), 14 + 8);
+    }
+
+    void fiveImageExample()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 6).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "b.jpg", TestJpeg::Exif::Motorola, 1).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "c.jpg", TestJpeg::Exif::Intel, 6).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "d.jpg", TestJpeg::Exif::None, 1).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "e.jpg", TestJpeg::Exif::Motorola, 8).isEmpty());
+        Scene s;
+        s.view.LoadFolder(dir.path());
+        s.view.OnCellClick(s.view.GetCell(2), QPoint(), QL_MK_LBUTTON); // c pending at -90
+        const int lines = s.document.GetLog().size();
+
+        s.view.OnAutoRotate();
+        QCOMPARE(s.prompts.size(), 1);
+        QCOMPARE(s.prompts[0],
+                 QStringLiteral("5\timages considered\n"
+                                "2\trotated based on camera orientation information\n"
+                                "1\thad orientation information indicating correct orientation\n"
+                                "1\twere skipped due to pending operation\n"
+                                "1\twere skipped due to lack of orientation information"));
+        QCOMPARE(s.Item(2)->GetRotation(), -90); // unchanged although its tag asks for 90
+        QCOMPARE(s.document.GetLog().size(), lines + 4);
+        QVERIFY(s.document.GetLog().mid(lines).filter(QLatin1String("c.jpg")).isEmpty());
+    }
+
+    void readOnlyFileCountsConsideredOnly()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 10; ++i) {
+            QVERIFY(!WriteOriented(dir.path(), QString::asprintf("f%d.jpg", i),
+                                   TestJpeg::Exif::Intel, i == 4 ? 6 : 1)
+                         .isEmpty());
+        }
+        const QString locked = dir.filePath("f4.jpg");
+        QVERIFY(
+            QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        Scene s;
+        s.view.LoadFolder(dir.path());
+        QCOMPARE(s.view.GetCellCount(), 10);
+        s.view.OnAutoRotate();
+        QCOMPARE(s.prompts, QStringList{Summary(10, 0, 9, 0, 0)});
+        QCOMPARE(s.Item(4)->GetRotation(), 0);
+        QVERIFY(s.document.GetLog().filter(QLatin1String("f4.jpg")).isEmpty());
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void emptyGridShowsNothing()
+    {
+        Scene s;
+        const int lines = s.document.GetLog().size();
+        s.view.OnAutoRotate();
+        QVERIFY(s.prompts.isEmpty());
+        QCOMPARE(s.document.GetLog().size(), lines);
+    }
+
+    void failedThumbnailTurnQueuesNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 6).isEmpty());
+        Scene s;
+        s.view.LoadFolder(dir.path());
+        VYREngineTable table = VYRDefaultEngine();
+        table.RotateBitmap = &FailingRotate;
+        VYRSetEngine(&table);
+        s.view.OnAutoRotate();
+        s.view.OnCellClick(s.view.GetCell(0), QPoint(), QL_MK_RBUTTON);
+        VYRSetEngine(nullptr);
+        QCOMPARE(s.Item(0)->GetRotation(), 0);
+        QCOMPARE(s.tasks.GetTaskCount(), 0);
+        QCOMPARE(s.document.GetQueue().GetCount(), 0);
+        QCOMPARE(s.prompts, QStringList{Summary(1, 0, 0, 0, 0)});
+        // No lock stays held: another thread can take it at once.
+        bool taken = false;
+        std::thread([&taken] {
+            taken = g_catalogLock.try_lock();
+            if (taken)
+                g_catalogLock.unlock();
+        }).join();
+        QVERIFY(taken);
+    }
+
+    void runAfterTheWorkerCountsUpright()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 6).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "b.jpg", TestJpeg::Exif::Motorola, 3).isEmpty());
+        Scene s(true);
+        s.document.GetConfig().Inplace = 1;
+        s.view.LoadFolder(dir.path());
+        s.view.OnAutoRotate();
+        QCOMPARE(s.prompts.last(), Summary(2, 2, 0, 0, 0));
+        QTRY_COMPARE(s.document.GetQueue().GetCount(), 0);
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(dir.filePath("a.jpg")), 1);
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(dir.filePath("b.jpg")), 1);
+        s.view.OnAutoRotate();
+        QCOMPARE(s.prompts.last(), Summary(2, 0, 2, 0, 0));
+    }
+};
+
+QTEST_MAIN(TestAutoRotate)
+#include "tst_autorotate.moc"
