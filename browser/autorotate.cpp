@@ -70,9 +70,16 @@ void VYRThumbVw::OnAutoRotate()
         if (!item)
             continue;
 
+        // The worker repoints an item at its output file under the lock while the item's job
+        // runs, so the path is read under it too.
+        QString path;
+        {
+            const QLLockGuard pathLock(g_catalogLock);
+            path = item->GetPathName();
+        }
         QLImageFile file;
         // Opened for update as a file that can be rotated must be writable; only read here.
-        if (!file.Open(item->GetPathName(), QL_FILE_UPDATE) || IsMarkedReadOnly(file.GetFile()))
+        if (!file.Open(path, QL_FILE_UPDATE) || IsMarkedReadOnly(file.GetFile()))
             continue;
 
         // Held from the tag lookup to the end of the queueing notice, so that the worker
