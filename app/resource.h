@@ -123,6 +123,7 @@ inline constexpr char kAutoRotate[] = "Auto Rotate";
 // Dialogs.
 inline constexpr char kAboutCaption[] = "About Veyra";
 inline constexpr char kAboutVersion[] = "Veyra v1.1";
+inline constexpr char kAboutMaker[] = "Quillmere";
 inline constexpr char kLogViewCaption[] = "Veyra - Log View";
 
 // Task list columns.

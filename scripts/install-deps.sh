@@ -16,6 +16,8 @@ packages=(
   libvips-tools
   # packaging checks, screenshots, formatting
   desktop-file-utils appstream xvfb xauth imagemagick clang-format
+  # Help > Contents opens the help through the desktop's opener
+  xdg-utils
 )
 
 missing=()

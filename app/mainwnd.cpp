@@ -1,0 +1,373 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "mainwnd.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "controlbar.h"
+#include "document.h"
+#include "qlskin.h"
+#include "qlwnd.h"
+#include "resource.h"
+#include "vyrtaskvw.h"
+#include "vyrthumbvw.h"
+
+namespace {
+
+// The window system's command message and its close command: the close box, the system
+// menu's Close and Alt+F4 arrive as this.
+constexpr unsigned kWmSysCommand = 0x0112;
+constexpr unsigned kScClose = 0xF060;
+
+// Every menu action carries its command identifier in this property.
+const char kCommandProperty[] = "qlCommandId";
+
+// Initial heights of the two panes.
+constexpr int kThumbPaneHeightPx = 700;
+constexpr int kTaskPaneHeightPx = 200;
+
+unsigned CommandOf(const QAction *in_pAction)
+{
+    return in_pAction->property(kCommandProperty).toUInt();
+}
+
+} // namespace
+
+MainWnd::MainWnd(QWidget *in_pParent) : QMainWindow(in_pParent)
+{
+    setWindowTitle(QString::fromUtf8(VYRText::kAppTitle));
+    connect(qApp, &QApplication::focusChanged, this, &MainWnd::OnFocusChanged);
+}
+
+MainWnd::~MainWnd()
+{
+    disconnect(qApp, &QApplication::focusChanged, this, &MainWnd::OnFocusChanged);
+    m_pActiveView = nullptr;
+    // The task list goes first: it waits for the worker, whose last completion may still
+    // reach the document and the thumbnail view. Both go while this frame is whole.
+    delete std::exchange(m_pTaskView, nullptr);
+    delete std::exchange(m_pThumbView, nullptr);
+    if (m_pDocument)
+        m_pDocument->SetTitleListener(nullptr);
+    if (QLGetMainWindow() == this)
+        QLSetMainWindow(nullptr);
+}
+
+bool MainWnd::LoadFrame(QLDocument *in_pDocument)
+{
+    return OnCreate() == 0 && OnCreateClient(in_pDocument);
+}
+
+int MainWnd::OnCreate()
+{
+    QLSetMainWindow(this);
+    CreateMenus();
+
+    m_wndStatusBar = new QStatusBar(this);
+    QLSetControlId(m_wndStatusBar, AFX_IDW_STATUS_BAR);
+    setStatusBar(m_wndStatusBar);
+    // One message pane: the prompt of the menu item under the pointer, "Ready" otherwise.
+    const QString idle = QString::fromUtf8(VYRText::kIdleMessage);
+    connect(m_wndStatusBar, &QStatusBar::messageChanged, this,
+            [this, idle](const QString &in_text) {
+                if (in_text.isEmpty())
+                    m_wndStatusBar->showMessage(idle);
+            });
+    m_wndStatusBar->showMessage(idle);
+
+    auto *client = new QWidget(this);
+    auto *layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_wndControlBar = new VYRControlBar(
+        [this](unsigned in_id, int in_code) { OnCmdMsg(in_id, in_code, nullptr); }, client);
+    QLSetControlId(m_wndControlBar, AFX_IDW_CONTROLBAR);
+    layout->addWidget(m_wndControlBar);
+    auto *border = new QFrame(client);
+    border->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    layout->addWidget(border);
+    setCentralWidget(client);
+
+    QLSkinSetWindowSkin(this, "MainFrame");
+    QLSkinSetWindowFlag(this, 1);
+    QLSkinSetWindowSkin(m_wndControlBar, "Dialog");
+    return 0;
+}
+
+void MainWnd::CreateMenus()
+{
+    const auto addCommand = [this](QMenu *in_pMenu, unsigned in_id, const char *in_pText,
+                                   const char *in_pPrompt) {
+        QAction *action = in_pMenu->addAction(QString::fromUtf8(in_pText));
+        action->setProperty(kCommandProperty, in_id);
+        action->setStatusTip(QString::fromUtf8(in_pPrompt));
+        connect(action, &QAction::triggered, this,
+                [this, in_id] { OnCmdMsg(in_id, QL_CN_COMMAND, nullptr); });
+        return action;
+    };
+
+    QMenu *file = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuFile));
+    addCommand(file, ID_FILE_EXIT, VYRText::kMenuExit, VYRText::kPromptExit);
+
+    QMenu *view = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuView));
+    addCommand(view, ID_VIEW_LOG, VYRText::kMenuLog, VYRText::kPromptLog);
+    view->addSeparator();
+    QAction *refresh =
+        addCommand(view, ID_VIEW_REFRESH, VYRText::kMenuRefresh, VYRText::kPromptRefresh);
+    // The accelerator: F5 anywhere in the window, whichever pane has the focus. The menu
+    // text already names the key, so the action adds none of its own.
+    refresh->setShortcut(QKeySequence(Qt::Key_F5));
+    refresh->setShortcutContext(Qt::WindowShortcut);
+    addAction(refresh);
+
+    QMenu *help = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuHelp));
+    addCommand(help, ID_HELP_CONTENTS, VYRText::kMenuContents, VYRText::kPromptContents);
+    help->addSeparator();
+    addCommand(help, ID_HELP_ABOUT, VYRText::kMenuAbout, VYRText::kPromptAbout);
+
+    // F1 is the usual help key; it gives the general help command.
+    auto *helpKey = new QAction(this);
+    helpKey->setProperty(kCommandProperty, static_cast<unsigned>(ID_HELP));
+    helpKey->setShortcut(QKeySequence(Qt::Key_F1));
+    helpKey->setShortcutContext(Qt::WindowShortcut);
+    connect(helpKey, &QAction::triggered, this,
+            [this] { OnCmdMsg(ID_HELP, QL_CN_COMMAND, nullptr); });
+    addAction(helpKey);
+
+    for (QMenu *menu : {file, view, help})
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenuState(menu); });
+}
+
+bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
+{
+    if (!in_pDocument || !centralWidget())
+        return false;
+    m_pDocument = in_pDocument;
+    setAcceptDrops(true);
+
+    m_wndSplitter = new QSplitter(Qt::Vertical, centralWidget());
+    QLSetControlId(m_wndSplitter, AFX_IDW_PANE_FIRST);
+    m_wndSplitter->setChildrenCollapsible(false);
+
+    m_pThumbView = new VYRThumbVw(m_wndSplitter);
+    in_pDocument->AddView(m_pThumbView);
+    m_pTaskView = new VYRTaskVw(m_wndSplitter);
+    in_pDocument->AddView(m_pTaskView);
+    if (m_pTaskView->OnCreate() != 0) {
+        // Without its worker the task list cannot do its job: the frame is not made.
+        delete std::exchange(m_pTaskView, nullptr);
+        delete std::exchange(m_pThumbView, nullptr);
+        delete std::exchange(m_wndSplitter, nullptr);
+        return false;
+    }
+    m_wndSplitter->addWidget(m_pThumbView);
+    m_wndSplitter->addWidget(m_pTaskView);
+    // The thumbnails take whatever height the window gains or loses; the task list keeps
+    // its own until the user drags the bar.
+    m_wndSplitter->setStretchFactor(0, 1);
+    m_wndSplitter->setStretchFactor(1, 0);
+    m_wndSplitter->setSizes({kThumbPaneHeightPx, kTaskPaneHeightPx});
+    centralWidget()->layout()->addWidget(m_wndSplitter);
+
+    const QString suffix = QStringLiteral(" - ") + QString::fromUtf8(VYRText::kAppTitle);
+    in_pDocument->SetTitleListener([this, suffix](const QString &in_title) {
+        setWindowTitle(in_title.isEmpty() ? QString::fromUtf8(VYRText::kAppTitle)
+                                          : in_title + suffix);
+    });
+    return true;
+}
+
+void MainWnd::InitialUpdateFrame()
+{
+    if (!m_pDocument)
+        return;
+    const std::vector<QLView *> views = m_pDocument->GetViews();
+    for (QLView *view : views)
+        view->OnInitialUpdate();
+    if (m_pThumbView) {
+        m_pActiveView = m_pThumbView;
+        m_pThumbView->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void MainWnd::OnSysCommand(unsigned in_command, qintptr)
+{
+    if (in_command == kScClose) {
+        m_bExitRequested = true;
+        OnCmdMsg(ID_FILE_EXIT, QL_CN_COMMAND, nullptr);
+    }
+}
+
+bool MainWnd::OnCmdMsg(unsigned in_id, int in_code, void *in_pExtra)
+{
+    if (in_id == ID_FILE_EXIT && in_code == QL_CN_COMMAND)
+        m_bExitRequested = true;
+
+    QLView *active = GetActiveView();
+    QLDocument *document = GetActiveDocument();
+    if (active && active->OnCmdMsg(in_id, in_code, in_pExtra))
+        return true;
+    if (document && document->OnCmdMsg(in_id, in_code, in_pExtra))
+        return true;
+    if (QLCmdTarget::OnCmdMsg(in_id, in_code, in_pExtra))
+        return true;
+    if (auto *app = dynamic_cast<QLCmdTarget *>(QCoreApplication::instance())) {
+        if (app->OnCmdMsg(in_id, in_code, in_pExtra))
+            return true;
+    }
+    if (auto *catalog = dynamic_cast<Document *>(document)) {
+        if (catalog->RouteCmdToAllViews(active, in_id, in_code, in_pExtra))
+            return true;
+    }
+    // Nobody carries the exit (no thumbnail view): close as the framework would.
+    if (in_id == ID_FILE_EXIT && in_code == QL_CN_COMMAND)
+        QLPostMessage(this, QL_WM_CLOSE);
+    return false;
+}
+
+QLView *MainWnd::GetActiveView() const
+{
+    return m_pActiveView;
+}
+
+QLDocument *MainWnd::GetActiveDocument() const
+{
+    if (m_pActiveView && m_pActiveView->GetDocument())
+        return m_pActiveView->GetDocument();
+    return m_pDocument;
+}
+
+bool MainWnd::OpenDroppedPath(const QString &in_path)
+{
+    const QFileInfo info(in_path);
+    QString folder;
+    if (info.isDir())
+        folder = info.absoluteFilePath();
+    else if (info.exists())
+        folder = info.absolutePath();
+    if (folder.isEmpty() || !m_pThumbView)
+        return false;
+    // The same way as a folder picked with "...": the view stops a running scan first and
+    // the pending rotations stay queued, so there is nothing to confirm.
+    m_pThumbView->LoadFolder(QDir::cleanPath(folder));
+    return true;
+}
+
+void MainWnd::UpdateMenuState(QMenu *in_pMenu)
+{
+    const auto actions = in_pMenu->actions();
+    for (QAction *action : actions) {
+        const unsigned id = CommandOf(action);
+        if (id == 0)
+            continue;
+        QLCmdUI state(id);
+        OnCmdMsg(id, QL_CN_UPDATE_COMMAND_UI, &state);
+        action->setEnabled(!state.m_bEnableChanged || state.m_bEnabled);
+        if (state.m_check >= 0) {
+            action->setCheckable(true);
+            action->setChecked(state.m_check != 0);
+        }
+    }
+}
+
+bool MainWnd::event(QEvent *in_pEvent)
+{
+    if (in_pEvent->type() != QLMessageEvent::Type())
+        return QMainWindow::event(in_pEvent);
+    const auto *message = static_cast<QLMessageEvent *>(in_pEvent);
+    switch (message->m_message) {
+    case QL_WM_COMMAND:
+        OnCmdMsg(static_cast<unsigned>(message->m_wParam & 0xFFFF),
+                 static_cast<qint16>((message->m_wParam >> 16) & 0xFFFF), nullptr);
+        break;
+    case QL_WM_CLOSE:
+        m_bExitRequested = true;
+        close();
+        break;
+    case kWmSysCommand:
+        OnSysCommand(static_cast<unsigned>(message->m_wParam), message->m_lParam);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void MainWnd::closeEvent(QCloseEvent *in_pEvent)
+{
+    if (m_bClosing) {
+        in_pEvent->accept();
+        return;
+    }
+    const bool ownExit = std::exchange(m_bExitRequested, false);
+    auto *document = dynamic_cast<Document *>(m_pDocument);
+    if (!ownExit || (document && document->IsLoading())) {
+        // The close box, the system menu and Alt+F4 go the way of File > Exit, which waits
+        // for a running scan. The command is posted: a close started from inside this one
+        // would be swallowed by the window system's close in progress.
+        in_pEvent->ignore();
+        QLPostMessage(this, kWmSysCommand, kScClose);
+        return;
+    }
+    if (m_pDocument && !m_pDocument->SaveModified()) {
+        in_pEvent->ignore();
+        return;
+    }
+    if (m_pDocument)
+        m_pDocument->OnCloseDocument();
+    m_bClosing = true;
+    in_pEvent->accept();
+    emit Closed();
+}
+
+void MainWnd::dragEnterEvent(QDragEnterEvent *in_pEvent)
+{
+    const QMimeData *data = in_pEvent->mimeData();
+    if (data && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
+        in_pEvent->acceptProposedAction();
+}
+
+void MainWnd::dropEvent(QDropEvent *in_pEvent)
+{
+    const QMimeData *data = in_pEvent->mimeData();
+    if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().first().isLocalFile())
+        return;
+    // One window, one folder: the first path dropped is opened.
+    const QString path = data->urls().first().toLocalFile();
+    in_pEvent->acceptProposedAction();
+    activateWindow();
+    // The scan runs for a while and processes events: let the drag finish first.
+    QPointer<MainWnd> self(this);
+    QTimer::singleShot(0, this, [self, path] {
+        if (self)
+            self->OpenDroppedPath(path);
+    });
+}
+
+void MainWnd::OnFocusChanged(QWidget *, QWidget *in_pNow)
+{
+    if (QLView *view = ViewOfWidget(in_pNow))
+        m_pActiveView = view;
+}
+
+QLView *MainWnd::ViewOfWidget(const QWidget *in_pWidget) const
+{
+    if (!in_pWidget)
+        return nullptr;
+    if (m_pThumbView && (in_pWidget == m_pThumbView || m_pThumbView->isAncestorOf(in_pWidget)))
+        return m_pThumbView;
+    if (m_pTaskView && (in_pWidget == m_pTaskView || m_pTaskView->isAncestorOf(in_pWidget)))
+        return m_pTaskView;
+    return nullptr;
+}
