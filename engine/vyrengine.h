@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Veyra's imaging engine: six operations on bitmaps and JPEG files, reached through one
+// table of function pointers. The table is the seam for tests: they install their own
+// table (usually a copy of the default one with a single entry replaced) to inject failures.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+class QPainter;
+class QRect;
+
+// Result codes. 1 is success; every failure has its own negative code.
+enum : int {
+    VYR_SUCCESS = 1,
+    VYR_ERR_INVALID_PARAMETER = -2,   // null record, unknown angle or transform code
+    VYR_ERR_NO_MEMORY = -3,           // an image could not be allocated
+    VYR_ERR_FILE_NOT_FOUND = -4,      // the source file does not exist
+    VYR_ERR_FILE_READ = -5,           // the source exists but cannot be read
+    VYR_ERR_FILE_FORMAT = -6,         // the source is not a JPEG file
+    VYR_ERR_FILE_DAMAGED = -7,        // the JPEG data is damaged (truncated, bad Huffman codes, ...)
+    VYR_ERR_FOLDER_NOT_FOUND = -8,    // the folder to browse does not exist or is not a folder
+    VYR_ERR_EMPTY_BITMAP = -9,        // the record holds no image
+    VYR_ERR_BROWSE_STOPPED = -10,     // a folder browse was stopped by its callback
+    VYR_ERR_PATH_TOO_LONG = -11,      // a path exceeds what the platform can open
+    VYR_ERR_TRANSFORM = -12,          // the lossless transform itself failed
+    VYR_ERR_FILE_WRITE = -13,         // writing, flushing or renaming the result failed
+    VYR_ERR_DISK_FULL = -14,          // no space left on the destination's file system
+    VYR_ERR_DESTINATION_CHANGED = -15, // the destination folder vanished while writing
+    VYR_ERR_PAINT = -16,              // the painter is null or not active
+    VYR_ERR_NOT_LOSSLESS = -17,       // smaller than one block along an edge the turn moves
+    VYR_ERR_READ_ONLY = -805,         // the destination file or its folder is read-only
+};
+
+// File rotation codes (the quarter turns clockwise, times 4).
+enum : int {
+    VYR_ROTATE_90 = 4,
+    VYR_ROTATE_180 = 8,
+    VYR_ROTATE_270 = 12,
+};
+
+// Raster operation of a plain copy, the only one the paint operation supports.
+constexpr uint32_t VYR_SRCCOPY = 0x00CC0020u;
+
+// Orientation codes of a bitmap record: how the stored rows map onto the displayed picture.
+// The engine itself always produces 1; the others let a record describe stored data that the
+// paint operation turns or mirrors on the way to the screen. Codes 4, 5, 7 and 8 exchange
+// width and height.
+//   1 as stored                  2 mirrored left-right       3 turned 180 degrees
+//   6 mirrored top-bottom        4 transposed (x and y swapped)
+//   5 turned 90 degrees clockwise   7 transverse (transposed and turned 180)
+//   8 turned 90 degrees counter-clockwise
+enum : int {
+    VYR_ORIENT_NORMAL = 1,
+    VYR_ORIENT_MIRROR = 2,
+    VYR_ORIENT_ROTATE_180 = 3,
+    VYR_ORIENT_TRANSPOSE = 4,
+    VYR_ORIENT_ROTATE_90 = 5,
+    VYR_ORIENT_FLIP = 6,
+    VYR_ORIENT_TRANSVERSE = 7,
+    VYR_ORIENT_ROTATE_270 = 8,
+};
+
+// The engine's bitmap record. A default record holds no image. Records are copied only
+// through the copy operation of the table (the image data is shared copy-on-write inside
+// QImage, so a plain assignment would also be safe, but the wrapper keeps to the table).
+struct VYRBitmap {
+    QImage m_image;
+    int m_orientation = VYR_ORIENT_NORMAL;
+
+    int Width() const { return m_image.width(); }
+    int Height() const { return m_image.height(); }
+};
+
+// What the browse tells its callback about each file besides the thumbnail.
+struct VYRThumbFileInfo {
+    int m_width = 0;  // the picture's stored size in pixels, 0 when it could not be read
+    int m_height = 0;
+    qint64 m_fileSize = 0;
+};
+
+// Per-file callback of the browse: (thumbnail record, file path, file information, status,
+// zero-based index of the file in the walk, user data). Status 1 means the record holds the
+// thumbnail; any other status is the failure code for that file and the record is empty.
+// The record and the information are valid during the call only. Return 1 to go on, 0 to
+// stop the browse.
+using VYRThumbCallback = int (*)(VYRBitmap *in_pThumb, const QString &in_path,
+                                 const VYRThumbFileInfo *in_pInfo, int in_status, int in_index,
+                                 void *in_pUserData);
+
+struct VYREngineTable {
+    // Copies the image of in_pSource into out_pDest, which then holds its own copy.
+    // Returns 1, or VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP / VYR_ERR_NO_MEMORY.
+    int (*CopyBitmap)(VYRBitmap *out_pDest, const VYRBitmap *in_pSource);
+    // Frees the image held by the record, leaving it empty. Returns 1 (also for an empty record).
+    int (*FreeBitmap)(VYRBitmap *inout_pBitmap);
+    // Turns the image clockwise by in_angle hundredths of a degree: 0, 9000, 18000 or 27000
+    // (and their negatives or multiples of 36000). Exact, pixel for pixel. in_flags and
+    // in_param (a fill colour for other angles) are accepted and have no effect on quarter
+    // turns. Width and height then describe the turned image.
+    // Returns 1, or VYR_ERR_INVALID_PARAMETER for any other angle, VYR_ERR_EMPTY_BITMAP,
+    // VYR_ERR_NO_MEMORY.
+    int (*RotateBitmap)(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags, int32_t in_param);
+    // Paints the bitmap into *in_pDest (scaled when the sizes differ) as its orientation code
+    // says. A null source rectangle means the whole bitmap; clip rectangles, when given, limit
+    // the source and the destination. Only VYR_SRCCOPY is supported. Returns 1, or
+    // VYR_ERR_PAINT / VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP.
+    int (*PaintBitmap)(QPainter *in_pDC, const VYRBitmap *in_pBitmap, const QRect *in_pSource,
+                       const QRect *in_pSourceClip, const QRect *in_pDest,
+                       const QRect *in_pDestClip, uint32_t in_rop);
+    // Walks in_folder (and its subfolders when in_subfolders is 1), calling in_callback once for
+    // every file whose name matches in_filter (';'-separated wildcards, case-insensitive), in
+    // natural name order, files of a folder before its subfolders, hidden entries skipped.
+    // Each thumbnail fits a in_width x in_height box, centred on in_matte (0x00BBGGRR).
+    // Arguments 5-8, 10-12 and 14-16 are fixed (24, 0, 1, 1, 1, 1, 0, 0, 0, 0) and accepted.
+    // Returns 1 when the walk reached its end (also with a null callback), VYR_ERR_BROWSE_STOPPED
+    // when the callback answered 0, VYR_ERR_FOLDER_NOT_FOUND, VYR_ERR_INVALID_PARAMETER (box
+    // not positive) or VYR_ERR_PATH_TOO_LONG.
+    int (*BrowseThumbnails)(const QString &in_folder, const QString &in_filter, int in_width,
+                            int in_height, int in_bitsPerPixel, int in_arg6, int in_arg7,
+                            int in_arg8, uint32_t in_matte, int in_arg10, int in_arg11,
+                            int in_arg12, int in_subfolders, int in_arg14, int in_arg15,
+                            int in_arg16, VYRThumbCallback in_callback, void *in_pUserData);
+    // Turns the JPEG picture of in_source losslessly by in_code (4, 8, 12) and writes it to
+    // in_destination, which may be the same path. The last three arguments are accepted and
+    // must be 0. Returns 1 exactly when the destination holds the turned picture; on any
+    // failure both files are left as they were and the result is one of the codes above
+    // (VYR_ERR_READ_ONLY when the destination or its folder is read-only).
+    int (*RotateFile)(const QString &in_source, const QString &in_destination, int in_code,
+                      int in_arg4, int in_arg5, int in_arg6);
+};
+
+// The real engine.
+const VYREngineTable &VYRDefaultEngine();
+// The table in use (the default one unless a test installed another).
+const VYREngineTable &VYRGetEngine();
+// Installs a table (copied; null restores the default). For tests; not thread-safe against
+// concurrent engine calls.
+void VYRSetEngine(const VYREngineTable *in_pTable);

@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "vyrenginebrowse.h"
+
+#include "vyrfolderwalk.h"
+#include "vyrthumbdecode.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Decoding threads of one browse. Photos take tens of milliseconds each to decode, so they
+// are decoded ahead on two threads while the caller's thread hands the finished thumbnails
+// to the callback one at a time, in walk order.
+constexpr int kDecodeThreads = 2;
+// Thumbnails decoded ahead of the one being delivered. Bounds memory: each holds at most one
+// file's bytes and one scaled picture while it is decoded, and a box-sized thumbnail after.
+constexpr size_t kReadAhead = 6;
+
+struct DecodeJob {
+    QString m_path;
+    VYRThumbResult m_result;
+    bool m_done = false;
+};
+
+class DecodePool
+{
+public:
+    DecodePool(QSize in_box, uint32_t in_matte) : m_box(in_box), m_matte(in_matte)
+    {
+        for (int i = 0; i < kDecodeThreads; ++i)
+            m_threads.emplace_back([this] { Run(); });
+    }
+
+    // Drops the jobs not yet started and waits for the running ones: a stop takes effect
+    // after the file in hand, and nothing outlives the browse.
+    ~DecodePool()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+            m_queue.clear();
+        }
+        m_workCv.notify_all();
+        for (std::thread &thread : m_threads)
+            thread.join();
+    }
+
+    std::shared_ptr<DecodeJob> Submit(const QString &in_path)
+    {
+        auto job = std::make_shared<DecodeJob>();
+        job->m_path = in_path;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_queue.push_back(job);
+        }
+        m_workCv.notify_one();
+        return job;
+    }
+
+    // Waits until the job is decoded; afterwards its result belongs to the caller alone.
+    void Wait(const std::shared_ptr<DecodeJob> &in_job)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_doneCv.wait(lock, [&] { return in_job->m_done; });
+    }
+
+private:
+    void Run()
+    {
+        for (;;) {
+            std::shared_ptr<DecodeJob> job;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_workCv.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+                if (m_stopping)
+                    return;
+                job = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            VYRThumbResult result = VYRMakeThumbnail(job->m_path, m_box, m_matte);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                job->m_result = std::move(result);
+                job->m_done = true;
+            }
+            m_doneCv.notify_all();
+        }
+    }
+
+    const QSize m_box;
+    const uint32_t m_matte;
+    std::mutex m_mutex;
+    std::condition_variable m_workCv;
+    std::condition_variable m_doneCv;
+    std::deque<std::shared_ptr<DecodeJob>> m_queue;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace
+
+// Arguments 5-8, 10-12 and 14-16 are fixed by the caller (bits per pixel, and options this
+// engine has no use for); they are accepted whatever their value.
+int VYREngineBrowseThumbnails(const QString &in_folder, const QString &in_filter, int in_width,
+                              int in_height, int, int, int, int, uint32_t in_matte, int, int, int,
+                              int in_subfolders, int, int, int, VYRThumbCallback in_callback,
+                              void *in_pUserData)
+{
+    if (in_width <= 0 || in_height <= 0)
+        return VYR_ERR_INVALID_PARAMETER;
+    if (QFile::encodeName(in_folder).size() >= PATH_MAX)
+        return VYR_ERR_PATH_TOO_LONG;
+    if (in_folder.isEmpty() || !QFileInfo(in_folder).isDir())
+        return VYR_ERR_FOLDER_NOT_FOUND;
+
+    VYRFolderWalk walk(in_folder, in_filter, in_subfolders != 0);
+    DecodePool pool(QSize(in_width, in_height), in_matte);
+    std::deque<std::shared_ptr<DecodeJob>> ahead;
+    bool walkDone = false;
+    const auto refill = [&] {
+        QString path;
+        while (!walkDone && ahead.size() < kReadAhead) {
+            if (walk.Next(&path))
+                ahead.push_back(pool.Submit(path));
+            else
+                walkDone = true;
+        }
+    };
+
+    int index = 0;
+    refill();
+    while (!ahead.empty()) {
+        const std::shared_ptr<DecodeJob> job = std::move(ahead.front());
+        ahead.pop_front();
+        pool.Wait(job);
+        // Keep the decoders busy while the callback runs (it may take a while: the caller
+        // processes its events there).
+        refill();
+
+        VYRBitmap thumb;
+        if (job->m_result.m_status == VYR_SUCCESS)
+            thumb.m_image = std::move(job->m_result.m_thumb);
+        const int answer = in_callback ? in_callback(&thumb, job->m_path, &job->m_result.m_info,
+                                                     job->m_result.m_status, index, in_pUserData)
+                                       : 1;
+        ++index;
+        if (answer == 0)
+            return VYR_ERR_BROWSE_STOPPED;
+    }
+    return VYR_SUCCESS;
+}

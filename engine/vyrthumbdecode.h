@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Makes the thumbnail of one file: JPEGs through TurboJPEG's scaled decoding straight into a
+// QImage, other formats through QImageReader; then a smooth shrink to fit the box, centred on
+// the matte colour. Pixels are shown as stored (the Exif orientation is not applied).
+// Safe to call from any thread; each call uses its own decoder.
+#pragma once
+
+#include "vyrengine.h"
+
+#include <QSize>
+#include <QString>
+
+struct VYRThumbResult {
+    int m_status = VYR_SUCCESS; // 1, or the failure code for this file
+    QImage m_thumb;             // box-sized, Format_RGB32, when m_status is 1
+    VYRThumbFileInfo m_info;
+};
+
+// The TurboJPEG scaling factor (num/denom, at most 1/1) that gives the smallest picture whose
+// size still covers what the picture would be when fitted into in_box: the shrink that
+// follows then never enlarges. Returns 1/1 when the picture already fits.
+void VYRChooseJpegScale(int in_width, int in_height, QSize in_box, int *out_pNum, int *out_pDenom);
+
+// Decodes in_path into a thumbnail for a in_box box on a background of in_matte (0x00BBGGRR).
+// Failure statuses: VYR_ERR_FILE_NOT_FOUND, VYR_ERR_FILE_READ, VYR_ERR_FILE_FORMAT (not a
+// picture), VYR_ERR_FILE_DAMAGED (could not be decoded), VYR_ERR_NO_MEMORY.
+VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte);
+
+// The COLORREF-style matte (red in the low byte) as a Qt colour.
+QRgb VYRMatteToRgb(uint32_t in_matte);

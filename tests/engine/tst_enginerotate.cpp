@@ -1,0 +1,442 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Lossless file rotation of the engine: correct pixels, markers kept, nothing written on any
+// failure, and the destination's link, mode and owner kept.
+#include "qltrace.h"
+#include "testjpeg.h"
+#include "vyrengine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using TestJpeg::Options;
+using TestJpeg::Sampling;
+
+int RotateFile(const QString &in_source, const QString &in_destination, int in_code)
+{
+    return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0);
+}
+
+int AngleOf(int in_code)
+{
+    return in_code == VYR_ROTATE_90 ? 90 : in_code == VYR_ROTATE_180 ? 180 : 270;
+}
+
+// Entries of a folder other than the given names: a temporary file left behind shows here.
+QStringList Leftovers(const QString &in_dir, const QStringList &in_expected)
+{
+    QStringList names = QDir(in_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : in_expected)
+        names.removeAll(name);
+    return names;
+}
+
+// The segments that must survive a rotation byte for byte: APP1..APP15 (but the Adobe APP14,
+// which the encoder writes afresh) and comments. The JFIF APP0 is rewritten by the encoder.
+QList<QPair<quint16, QByteArray>> KeptSegments(const QString &in_path)
+{
+    QList<QPair<quint16, QByteArray>> kept;
+    for (const TestJpeg::Segment &s : TestJpeg::SegmentsOfFile(in_path)) {
+        const bool app = s.marker >= 0xFFE1 && s.marker <= 0xFFEF && s.marker != 0xFFEE;
+        if (app || s.marker == 0xFFFE)
+            kept.append({s.marker, s.payload});
+    }
+    return kept;
+}
+
+bool HasMarker(const QString &in_path, quint16 in_marker)
+{
+    for (const TestJpeg::Segment &s : TestJpeg::SegmentsOfFile(in_path)) {
+        if (s.marker == in_marker)
+            return true;
+    }
+    return false;
+}
+
+class TraceCollector
+{
+public:
+    TraceCollector()
+    {
+        QLSetTraceHook([this](const QString &in_line) { m_lines << in_line; });
+    }
+    ~TraceCollector() { QLSetTraceHook({}); }
+    bool Contains(const QString &in_text) const
+    {
+        return std::any_of(m_lines.begin(), m_lines.end(),
+                           [&](const QString &l) { return l.contains(in_text); });
+    }
+    QStringList m_lines;
+};
+
+} // namespace
+
+class TestEngineRotate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void turnedPixels_data();
+    void turnedPixels();
+    void fourQuarterTurnsAreIdentity_data();
+    void fourQuarterTurnsAreIdentity();
+    void unalignedSizeLosesOnlyTrimmedEdge_data();
+    void unalignedSizeLosesOnlyTrimmedEdge();
+    void markerSegmentsKeptInOrder();
+    void progressiveStaysProgressive();
+    void dataAfterEndOfImageDropped();
+    void damagedSourceRefused();
+    void unusableSourcesRefused();
+    void readOnlyDestination_data();
+    void readOnlyDestination();
+    void fullDiskLeavesOriginal();
+    void vanishedFolderLeavesOriginal();
+    void symlinkedDestinationKeepsLink();
+    void modeAndOwnerKept();
+};
+
+void TestEngineRotate::turnedPixels_data()
+{
+    QTest::addColumn<int>("sampling");
+    QTest::addColumn<int>("code");
+    const QList<QPair<const char *, Sampling>> samplings = {
+        {"444", Sampling::S444}, {"422", Sampling::S422}, {"420", Sampling::S420}, {"gray", Sampling::Gray}};
+    for (const auto &s : samplings) {
+        for (int code : {VYR_ROTATE_90, VYR_ROTATE_180, VYR_ROTATE_270})
+            QTest::addRow("%s-%d", s.first, code) << int(s.second) << code;
+    }
+}
+
+void TestEngineRotate::turnedPixels()
+{
+    QFETCH(int, sampling);
+    QFETCH(int, code);
+    QTemporaryDir dir;
+    Options o;
+    o.width = 96;
+    o.height = 64;
+    o.sampling = Sampling(sampling);
+    o.exif = TestJpeg::Exif::Intel;
+    const QString src = TestJpeg::Write(dir.path(), "src.jpg", o);
+    const QString dst = dir.filePath("out.jpg");
+    QCOMPARE(RotateFile(src, dst, code), int(VYR_SUCCESS));
+
+    const QImage expected = TestJpeg::Rotate(TestJpeg::Decode(src), AngleOf(code));
+    const QImage result = TestJpeg::Decode(dst);
+    QCOMPARE(result.size(), expected.size());
+    // Decoding turned blocks differs from turning decoded pixels only by rounding and by the
+    // direction of chroma upsampling: a few levels, never a displaced picture.
+    const int diff = TestJpeg::MaxDifference(result, expected);
+    QVERIFY2(diff >= 0 && diff <= 6, qPrintable(QString::number(diff)));
+    QCOMPARE(Leftovers(dir.path(), {"src.jpg", "out.jpg"}), QStringList());
+}
+
+void TestEngineRotate::fourQuarterTurnsAreIdentity_data()
+{
+    QTest::addColumn<int>("sampling");
+    QTest::addColumn<bool>("progressive");
+    QTest::newRow("420") << int(Sampling::S420) << false;
+    QTest::newRow("422") << int(Sampling::S422) << false;
+    QTest::newRow("444-progressive") << int(Sampling::S444) << true;
+}
+
+void TestEngineRotate::fourQuarterTurnsAreIdentity()
+{
+    QFETCH(int, sampling);
+    QFETCH(bool, progressive);
+    QTemporaryDir dir;
+    Options o;
+    o.width = 64;
+    o.height = 48;
+    o.sampling = Sampling(sampling);
+    o.progressive = progressive;
+    const QString path = TestJpeg::Write(dir.path(), "a.jpg", o);
+    const QImage before = TestJpeg::Decode(path);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(RotateFile(path, path, VYR_ROTATE_90), int(VYR_SUCCESS));
+    QCOMPARE(TestJpeg::MaxDifference(TestJpeg::Decode(path), before), 0);
+    // 90 then 270 too.
+    QCOMPARE(RotateFile(path, path, VYR_ROTATE_90), int(VYR_SUCCESS));
+    QCOMPARE(RotateFile(path, path, VYR_ROTATE_270), int(VYR_SUCCESS));
+    QCOMPARE(TestJpeg::MaxDifference(TestJpeg::Decode(path), before), 0);
+    QCOMPARE(Leftovers(dir.path(), {"a.jpg"}), QStringList());
+}
+
+void TestEngineRotate::unalignedSizeLosesOnlyTrimmedEdge_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QSize>("kept"); // part of the source that survives (4:2:0, 16x16 blocks)
+    QTest::newRow("90") << int(VYR_ROTATE_90) << QSize(33, 16);
+    QTest::newRow("180") << int(VYR_ROTATE_180) << QSize(32, 16);
+    QTest::newRow("270") << int(VYR_ROTATE_270) << QSize(32, 17);
+}
+
+void TestEngineRotate::unalignedSizeLosesOnlyTrimmedEdge()
+{
+    QFETCH(int, code);
+    QFETCH(QSize, kept);
+    QTemporaryDir dir;
+    Options o;
+    o.width = 33;
+    o.height = 17;
+    o.sampling = Sampling::S420;
+    const QString src = TestJpeg::Write(dir.path(), "odd.jpg", o);
+    const QString dst = dir.filePath("out.jpg");
+    TraceCollector traces;
+    QCOMPARE(RotateFile(src, dst, code), int(VYR_SUCCESS));
+    QVERIFY2(traces.Contains(QStringLiteral("trimmed")) && traces.Contains(QStringLiteral("odd.jpg")),
+             qPrintable(traces.m_lines.join(QString())));
+
+    const QImage expected =
+        TestJpeg::Rotate(TestJpeg::Decode(src).copy(QRect(QPoint(0, 0), kept)), AngleOf(code));
+    const QImage result = TestJpeg::Decode(dst);
+    QCOMPARE(result.size(), expected.size());
+    // Every pixel, edges included (upsampling sees one neighbour less at the cut): a
+    // scrambled strip would differ by far more.
+    const int diff = TestJpeg::MaxDifference(result, expected);
+    QVERIFY2(diff >= 0 && diff <= 16, qPrintable(QString::number(diff)));
+
+    // Narrower than one block along a moved edge: trimming keeps nothing whole, so the turn
+    // is refused rather than written scrambled.
+    o.height = 8;
+    const QString thin = TestJpeg::Write(dir.path(), "thin.jpg", o);
+    const QByteArray thinBytes = TestJpeg::ReadAll(thin);
+    const int thinResult = RotateFile(thin, thin, code);
+    if (code == VYR_ROTATE_270) {
+        QCOMPARE(thinResult, int(VYR_SUCCESS)); // only the right edge moves, and it is trimmed
+    } else {
+        QCOMPARE(thinResult, int(VYR_ERR_NOT_LOSSLESS));
+        QCOMPARE(TestJpeg::ReadAll(thin), thinBytes);
+    }
+}
+
+void TestEngineRotate::markerSegmentsKeptInOrder()
+{
+    for (bool jfif : {true, false}) {
+        QTemporaryDir dir;
+        Options o;
+        o.jfif = jfif;
+        o.exif = TestJpeg::Exif::Motorola;
+        o.thumbnail = true;
+        o.xmp = TestJpeg::Xmp::AfterExif;
+        static const char icc[] = "ICC_PROFILE\0\x01\x01 profile bytes";
+        static const char iptc[] = "Photoshop 3.0\0 IPTC";
+        o.extraSegments = {{0xFFE2, QByteArray(icc, sizeof(icc) - 1)},
+                           {0xFFED, QByteArray(iptc, sizeof(iptc) - 1)}};
+        o.comment = "a comment";
+        const QString src = TestJpeg::Write(dir.path(), "m.jpg", o);
+        const QString dst = dir.filePath("out.jpg");
+        QCOMPARE(RotateFile(src, dst, VYR_ROTATE_270), int(VYR_SUCCESS));
+        const auto before = KeptSegments(src);
+        QCOMPARE(before.size(), 5);
+        QCOMPARE(KeptSegments(dst), before);
+    }
+}
+
+void TestEngineRotate::progressiveStaysProgressive()
+{
+    QTemporaryDir dir;
+    Options o;
+    o.progressive = true;
+    const QString src = TestJpeg::Write(dir.path(), "p.jpg", o);
+    QVERIFY(HasMarker(src, 0xFFC2));
+    QCOMPARE(RotateFile(src, src, VYR_ROTATE_180), int(VYR_SUCCESS));
+    QVERIFY(HasMarker(src, 0xFFC2));
+
+    o.progressive = false;
+    const QString baseline = TestJpeg::Write(dir.path(), "b.jpg", o);
+    QCOMPARE(RotateFile(baseline, baseline, VYR_ROTATE_90), int(VYR_SUCCESS));
+    QVERIFY(HasMarker(baseline, 0xFFC0));
+    QVERIFY(!HasMarker(baseline, 0xFFC2));
+}
+
+void TestEngineRotate::dataAfterEndOfImageDropped()
+{
+    QTemporaryDir dir;
+    Options o;
+    o.trailer = QByteArray("MPF second picture data", 23);
+    const QString src = TestJpeg::Write(dir.path(), "t.jpg", o);
+    TraceCollector traces;
+    QCOMPARE(RotateFile(src, src, VYR_ROTATE_90), int(VYR_SUCCESS));
+    QVERIFY(traces.Contains(QStringLiteral("23 byte(s) after the end-of-image")));
+    QVERIFY(TestJpeg::ReadAll(src).endsWith("\xFF\xD9"));
+}
+
+void TestEngineRotate::damagedSourceRefused()
+{
+    QTemporaryDir dir;
+    Options o;
+    o.width = 128;
+    o.height = 96;
+    const QByteArray whole = TestJpeg::Build(o);
+    o.truncateAt = whole.size() - 300;
+    const QString src = TestJpeg::Write(dir.path(), "cut.jpg", o);
+    const QByteArray original = TestJpeg::ReadAll(src);
+    const QString other = dir.filePath("out.jpg");
+
+    QCOMPARE(RotateFile(src, other, VYR_ROTATE_90), int(VYR_ERR_FILE_DAMAGED));
+    QCOMPARE(RotateFile(src, src, VYR_ROTATE_90), int(VYR_ERR_FILE_DAMAGED));
+    QCOMPARE(TestJpeg::ReadAll(src), original);
+    QCOMPARE(Leftovers(dir.path(), {"cut.jpg"}), QStringList());
+}
+
+void TestEngineRotate::unusableSourcesRefused()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.jpg");
+    const QString good = TestJpeg::Write(dir.path(), "good.jpg");
+    QCOMPARE(RotateFile(dir.filePath("missing.jpg"), out, VYR_ROTATE_90), int(VYR_ERR_FILE_NOT_FOUND));
+    QCOMPARE(RotateFile(TestJpeg::WriteEmpty(dir.path(), "empty.jpg"), out, VYR_ROTATE_90),
+             int(VYR_ERR_FILE_FORMAT));
+    QCOMPARE(RotateFile(TestJpeg::WriteRandom(dir.path(), "noise.jpg", 4000, 7), out, VYR_ROTATE_90),
+             int(VYR_ERR_FILE_FORMAT));
+    QCOMPARE(RotateFile(TestJpeg::WriteRandom(dir.path(), "soi.jpg", 4000, 7, true), out, VYR_ROTATE_90) < 0, true);
+    QCOMPARE(RotateFile(dir.path(), out, VYR_ROTATE_90), int(VYR_ERR_FILE_READ));
+    QCOMPARE(RotateFile(good, out, 5), int(VYR_ERR_INVALID_PARAMETER));
+    QCOMPARE(RotateFile(good, dir.path(), VYR_ROTATE_90), int(VYR_ERR_FILE_WRITE));
+    QVERIFY(!QFile::exists(out));
+    QCOMPARE(Leftovers(dir.path(), {"good.jpg", "empty.jpg", "noise.jpg", "soi.jpg"}), QStringList());
+}
+
+void TestEngineRotate::readOnlyDestination_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::addColumn<int>("fileMode");   // 0: the destination does not exist
+    QTest::addColumn<int>("folderMode");
+    QTest::newRow("file-0444") << false << 0444 << 0755;
+    QTest::newRow("file-0444-in-place") << true << 0444 << 0755;
+    QTest::newRow("folder-0555") << false << 0644 << 0555;
+    QTest::newRow("folder-0555-new-file") << false << 0 << 0555;
+}
+
+void TestEngineRotate::readOnlyDestination()
+{
+    QFETCH(bool, inPlace);
+    QFETCH(int, fileMode);
+    QFETCH(int, folderMode);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    const QString outDir = dir.filePath("out");
+    const QString src = TestJpeg::Write(inPlace ? outDir : dir.path(), "a.jpg");
+    const QString dst = inPlace ? src : outDir + "/a.jpg";
+    if (!inPlace && fileMode)
+        TestJpeg::WriteBytes(outDir, "a.jpg", "old contents");
+    const QByteArray srcBytes = TestJpeg::ReadAll(src);
+    const QByteArray dstBytes = TestJpeg::ReadAll(dst);
+    if (fileMode)
+        QCOMPARE(chmod(QFile::encodeName(dst).constData(), mode_t(fileMode)), 0);
+    QCOMPARE(chmod(QFile::encodeName(outDir).constData(), mode_t(folderMode)), 0);
+
+    const int rc = RotateFile(src, dst, VYR_ROTATE_90);
+    chmod(QFile::encodeName(outDir).constData(), 0755);
+    QCOMPARE(rc, int(VYR_ERR_READ_ONLY));
+    QCOMPARE(TestJpeg::ReadAll(src), srcBytes);
+    QCOMPARE(QFile::exists(dst), fileMode != 0);
+    QCOMPARE(TestJpeg::ReadAll(dst), dstBytes);
+    QCOMPARE(Leftovers(outDir, {"a.jpg"}), QStringList());
+}
+
+void TestEngineRotate::fullDiskLeavesOriginal()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("small"));
+    const QString mountPoint = dir.filePath("small");
+    const QByteArray mp = QFile::encodeName(mountPoint);
+    Options o;
+    o.width = 512;
+    o.height = 512;
+    o.quality = 98;
+    const QByteArray bytes = TestJpeg::Build(o);
+    // Room for the photo once, not for a second copy beside it.
+    const QByteArray options = "size=" + QByteArray::number((bytes.size() * 3 / 2 + 4095) / 4096 * 4096);
+    if (mount("tmpfs", mp.constData(), "tmpfs", 0, options.constData()) != 0)
+        QSKIP("cannot mount a small tmpfs here");
+    struct Unmount {
+        QByteArray m_path;
+        ~Unmount() { umount(m_path.constData()); }
+    } unmount{mp};
+
+    const QString src = TestJpeg::WriteBytes(mountPoint, "big.jpg", bytes);
+    QVERIFY(!src.isEmpty());
+    const QByteArray original = TestJpeg::ReadAll(src);
+    QCOMPARE(original, bytes);
+
+    QCOMPARE(RotateFile(src, src, VYR_ROTATE_90), int(VYR_ERR_DISK_FULL));
+    QCOMPARE(TestJpeg::ReadAll(src), original);
+    QCOMPARE(Leftovers(mountPoint, {"big.jpg"}), QStringList());
+}
+
+void TestEngineRotate::vanishedFolderLeavesOriginal()
+{
+    QTemporaryDir dir;
+    const QString src = TestJpeg::Write(dir.path(), "a.jpg");
+    const QByteArray original = TestJpeg::ReadAll(src);
+    QCOMPARE(RotateFile(src, dir.filePath("gone/a.jpg"), VYR_ROTATE_90), int(VYR_ERR_FOLDER_NOT_FOUND));
+    // A link that points into a folder that no longer exists.
+    QVERIFY(QFile::link(dir.filePath("gone/b.jpg"), dir.filePath("link.jpg")));
+    QVERIFY(RotateFile(src, dir.filePath("link.jpg"), VYR_ROTATE_90) < 0);
+    QCOMPARE(TestJpeg::ReadAll(src), original);
+    QVERIFY(QFileInfo(dir.filePath("link.jpg")).isSymLink());
+    QCOMPARE(Leftovers(dir.path(), {"a.jpg", "link.jpg"}), QStringList());
+}
+
+void TestEngineRotate::symlinkedDestinationKeepsLink()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("real"));
+    const QString target = TestJpeg::Write(dir.filePath("real"), "photo.jpg");
+    const QImage before = TestJpeg::Decode(target);
+    const QString link = dir.filePath("photo.jpg");
+    QVERIFY(QFile::link("real/photo.jpg", link)); // relative, as links often are
+
+    QCOMPARE(RotateFile(link, link, VYR_ROTATE_90), int(VYR_SUCCESS));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFileInfo(link).symLinkTarget(), QFileInfo(target).absoluteFilePath());
+    QCOMPARE(TestJpeg::Decode(target).size(), QSize(before.height(), before.width()));
+    QCOMPARE(Leftovers(dir.path(), {"real", "photo.jpg"}), QStringList());
+    QCOMPARE(Leftovers(dir.filePath("real"), {"photo.jpg"}), QStringList());
+}
+
+void TestEngineRotate::modeAndOwnerKept()
+{
+    QTemporaryDir dir;
+    const QString src = TestJpeg::Write(dir.path(), "a.jpg");
+    const QByteArray srcName = QFile::encodeName(src);
+    QCOMPARE(chmod(srcName.constData(), 0604), 0);
+
+    // A new destination takes the source's mode.
+    const QString fresh = dir.filePath("fresh.jpg");
+    QCOMPARE(RotateFile(src, fresh, VYR_ROTATE_90), int(VYR_SUCCESS));
+    struct stat st;
+    QCOMPARE(stat(QFile::encodeName(fresh).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0604);
+
+    // A replaced destination keeps its own mode, owner and group.
+    const QString kept = TestJpeg::WriteBytes(dir.path(), "kept.jpg", "old");
+    const QByteArray keptName = QFile::encodeName(kept);
+    QCOMPARE(chmod(keptName.constData(), 0640), 0);
+    const bool root = geteuid() == 0;
+    if (root)
+        QCOMPARE(chown(keptName.constData(), 1234, 5678), 0);
+    QCOMPARE(RotateFile(src, kept, VYR_ROTATE_180), int(VYR_SUCCESS));
+    QCOMPARE(stat(keptName.constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0640);
+    if (root) {
+        QCOMPARE(int(st.st_uid), 1234);
+        QCOMPARE(int(st.st_gid), 5678);
+    }
+    QVERIFY(TestJpeg::ReadAll(kept).startsWith("\xFF\xD8"));
+}
+
+QTEST_GUILESS_MAIN(TestEngineRotate)
+#include "tst_enginerotate.moc"
