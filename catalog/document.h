@@ -101,7 +101,7 @@ public:
     // caller that already holds g_catalogLock (the worker).
     void ClearQueue();
     void ClearQueueUnlocked();
-    // Number of queued items. Takes no lock: the worker calls it holding g_catalogLock.
+    // Number of queued items: a single read of the count, without the lock.
     int GetPendingCount() const { return m_queue.GetCount(); }
     // Read access for views and tests; hold g_catalogLock while walking them off the
     // user-interface thread.

@@ -103,6 +103,9 @@ void VYRTaskVw::WaitForWorker()
     // read-only message): a plain join could never return. Serve it until it has ended.
     m_pChannel->ServeUntil([this] { return m_bWorkerEnded.load(); });
     m_hWorkerThread.join();
+    // The end can be seen before a notice the worker posted just before it: a completion
+    // left in the channel would leave its item pending and queued for good.
+    m_pChannel->Serve();
 }
 
 Document *VYRTaskVw::GetDoc() const

@@ -4,9 +4,12 @@
 #include "vyrconfig.h"
 
 #include <QDataStream>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 class TestVYRConfig : public QObject
 {
@@ -63,6 +66,29 @@ private slots:
         QCOMPARE(next.GetConfig().Inplace, 0);
         QCOMPARE(next.GetRootPath(), QStringLiteral("/photos/in"));
         QCOMPARE(next.GetDestPath(), QStringLiteral("/photos/out"));
+    }
+
+    // A run killed while saving must leave the previous settings whole: the new file is
+    // written aside and renamed into place, never rewritten where it lies. A second link to
+    // the old file shows which: it keeps the old contents only after a rename.
+    void savingReplacesTheFileWhole()
+    {
+        const QString file = Store().fileName();
+        {
+            Document document;
+            document.SetRootPath("/photos/old");
+        }
+        const QString oldLink = m_storeDir.filePath("old-settings.link");
+        QFile::remove(oldLink);
+        QCOMPARE(
+            ::link(QFile::encodeName(file).constData(), QFile::encodeName(oldLink).constData()), 0);
+        {
+            Document document;
+            document.SetRootPath("/photos/new");
+        }
+        QCOMPARE(Store().value("Vyera/RootPath").toString(), QStringLiteral("/photos/new"));
+        QSettings old(oldLink, QSettings::IniFormat);
+        QCOMPARE(old.value("Vyera/RootPath").toString(), QStringLiteral("/photos/old"));
     }
 
     void storedValuesLoadAsTheyAre()

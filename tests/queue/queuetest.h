@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
-// A document with a running task list, items that count their own lifetimes, and a way to
-// run code inside the engine's file rotation (on the worker, holding the catalog lock).
+// A document with a running task list, items that count their own lifetimes, a way to run
+// code inside the engine's file rotation (on the worker, holding the catalog lock), and a
+// watch on the threads that turn thumbnails.
 #pragma once
 
 #include "document.h"
@@ -14,9 +15,11 @@
 
 #include <QSettings>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <set>
+#include <thread>
 
 // An item that knows whether it is alive: a second delete or a leak shows in the counts.
 class CountedImage : public VYRImage
@@ -189,6 +192,48 @@ inline QString Failed(const QString &in_name)
 {
     return QString::asprintf(VYRText::kLogFailed, qUtf8Printable(in_name));
 }
+
+// Watches the engine's bitmap turns for as long as it lives. The thumbnail view draws
+// without the catalog lock, so a thumbnail may only be turned on the user-interface thread
+// (the thread that made this object); a turn anywhere else is counted.
+class BitmapTurnWatch
+{
+public:
+    BitmapTurnWatch()
+    {
+        UiThread() = std::this_thread::get_id();
+        Turns() = 0;
+        OffThread() = 0;
+        VYREngineTable table = VYRDefaultEngine();
+        table.RotateBitmap = &Turn;
+        VYRSetEngine(&table);
+    }
+    ~BitmapTurnWatch() { VYRSetEngine(nullptr); }
+    static std::atomic<int> &Turns()
+    {
+        static std::atomic<int> count{0};
+        return count;
+    }
+    static std::atomic<int> &OffThread()
+    {
+        static std::atomic<int> count{0};
+        return count;
+    }
+
+private:
+    static std::thread::id &UiThread()
+    {
+        static std::thread::id id;
+        return id;
+    }
+    static int Turn(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags, int32_t in_param)
+    {
+        ++Turns();
+        if (std::this_thread::get_id() != UiThread())
+            ++OffThread();
+        return VYRDefaultEngine().RotateBitmap(inout_pBitmap, in_angle, in_flags, in_param);
+    }
+};
 
 // Sends the profile store to in_dir for the whole run; true when it took effect.
 inline bool IsolateStore(const QString &in_dir)

@@ -312,6 +312,7 @@ private slots:
             outDir = dir.filePath(QString(4200, QLatin1Char('d')));
         }
         PromptLog prompts(QL_IDOK);
+        BitmapTurnWatch turns;
 
         {
             QueueRig rig;
@@ -328,6 +329,9 @@ private slots:
             QCOMPARE(rig.m_pView->GetTaskCount(), 0);
             QCOMPARE(rig.m_doc.GetTitle(), QString("0 items pending"));
             QCOMPARE(item->GetBitmap().m_image, TestThumbnail());
+            // Turned when queued, turned back when completed: both on this thread.
+            QCOMPARE(BitmapTurnWatch::Turns().load(), 2);
+            QCOMPARE(BitmapTurnWatch::OffThread().load(), 0);
             QCOMPARE(item->GetPathName(), source);
             QCOMPARE(item->GetRotation(), 0);
             QVERIFY(!item->IsPending());
