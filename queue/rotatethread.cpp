@@ -73,6 +73,10 @@ JobResult RunJob(VYRTaskVw *in_pView, VYRImage *in_pItem, int in_angle, const Jo
 
     // A path the system cannot open must neither reach the engine nor become the item's
     // path: the job fails like any other engine failure.
+    if (in_job.m_output.isEmpty()) {
+        QLTrace("%s", VYRWorkerText::kNoOutputFolder);
+        return JobResult::Failed;
+    }
     if (QFile::encodeName(in_job.m_output).size() >= kPathLimit) {
         QLTrace(VYRWorkerText::kPathTooLong, qUtf8Printable(in_job.m_output.left(64)));
         return JobResult::Failed;

@@ -15,6 +15,7 @@ inline constexpr char kTagError[] = "Error updating IFD tag data\n";
 inline constexpr char kFileTimeError[] = "Error setting file time: %d\n";
 inline constexpr char kExiting[] = "Exiting thread normally...\n";
 inline constexpr char kPathTooLong[] = "Output path too long: '%s'\n";
+inline constexpr char kNoOutputFolder[] = "No output folder chosen\n";
 } // namespace VYRWorkerText
 
 // The transform code for the angle of a job: 90 -> 4, 180 -> 8, -90 -> 12; 0 for any other

@@ -230,8 +230,11 @@ void VYRTaskVw::InsertTask(VYRImage *in_pItem)
     QString output = source;
     if (Document *doc = GetDoc()) {
         const VYRConfig config = doc->GetConfig();
+        // Without an output folder the path would name the root folder: leave it empty,
+        // and the job fails instead of writing there.
         if (!config.Inplace)
-            output = config.DestPath + QDir::separator() + fileName;
+            output = config.DestPath.isEmpty() ? QString()
+                                               : config.DestPath + QDir::separator() + fileName;
     }
     auto *row = new QTreeWidgetItem;
     row->setText(COL_STATUS, QString::fromUtf8(VYRText::kPending));

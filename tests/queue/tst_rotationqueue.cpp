@@ -287,6 +287,7 @@ private slots:
         QTest::newRow("read-only output file") << "file" << 1;
         QTest::newRow("read-only output folder") << "folder" << 1;
         QTest::newRow("output path too long") << "long" << 0;
+        QTest::newRow("no output folder chosen") << "none" << 0;
     }
 
     // A job that fails: the thumbnail turns back, the item keeps its path, nothing is written.
@@ -308,8 +309,10 @@ private slots:
                                           QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         } else if (kind == "folder") {
             QVERIFY(QFile::setPermissions(outDir, QFile::ReadOwner | QFile::ExeOwner));
-        } else {
+        } else if (kind == "long") {
             outDir = dir.filePath(QString(4200, QLatin1Char('d')));
+        } else {
+            outDir.clear(); // must not become the root folder
         }
         PromptLog prompts(QL_IDOK);
         BitmapTurnWatch turns;
