@@ -6,7 +6,8 @@
 #pragma once
 
 // Resources (menu/accelerator/document string, dialogs).
-enum : unsigned {
+enum : unsigned
+{
     IDR_MAINFRAME = 1,
     IDD_ABOUTBOX = 101,
     IDD_CONTROLBAR = 116,
@@ -14,17 +15,19 @@ enum : unsigned {
 };
 
 // Menu and accelerator commands.
-enum : unsigned {
-    ID_FILE_EXIT = 40002,      // File > "E&xit"; also the close box
-    ID_VIEW_REFRESH = 40006,   // View > "&Refresh\tF5"
-    ID_HELP_ABOUT = 40010,     // Help > "&About Veyra"
-    ID_HELP_CONTENTS = 40011,  // Help > "&Contents..."
-    ID_VIEW_LOG = 40013,       // View > "&Log..."
-    ID_HELP = 57670,           // the framework's help command
+enum : unsigned
+{
+    ID_FILE_EXIT = 40002,     // File > "E&xit"; also the close box
+    ID_VIEW_REFRESH = 40006,  // View > "&Refresh\tF5"
+    ID_HELP_ABOUT = 40010,    // Help > "&About Veyra"
+    ID_HELP_CONTENTS = 40011, // Help > "&Contents..."
+    ID_VIEW_LOG = 40013,      // View > "&Log..."
+    ID_HELP = 57670,          // the framework's help command
 };
 
 // Controls of the control bar and the log view.
-enum : unsigned {
+enum : unsigned
+{
     IDC_INCLUDE_SUBDIRS = 1015, // check box "Include subdirectories"
     IDC_INPLACE = 1017,         // check box "In-place"
     IDC_THUMB_SIZE = 1018,      // combo box "Small"/"Medium"/"Large"
@@ -37,25 +40,28 @@ enum : unsigned {
 };
 
 // Child window identifiers of the frame.
-enum : unsigned {
+enum : unsigned
+{
     AFX_IDW_STATUS_BAR = 59393,
     AFX_IDW_CONTROLBAR = 59394,
     AFX_IDW_PANE_FIRST = 59648,
 };
 
 // Numbered strings of the string table.
-enum : unsigned {
-    IDS_APP_TITLE = 57344,     // "Veyra"
-    IDS_IDLEMESSAGE = 57345,   // "Ready"
-    IDS_UNTITLED = 61443,      // "0 items pending"
-    IDS_STOP_LOADING = 61444,  // the stop-loading question
-    IDS_PENDING = 61445,       // "Pending..."
-    IDS_PROCESSING = 61446,    // "Processing..."
-    IDS_QUIT_PENDING = 61447,  // the quit question
+enum : unsigned
+{
+    IDS_APP_TITLE = 57344,    // "Veyra"
+    IDS_IDLEMESSAGE = 57345,  // "Ready"
+    IDS_UNTITLED = 61443,     // "0 items pending"
+    IDS_STOP_LOADING = 61444, // the stop-loading question
+    IDS_PENDING = 61445,      // "Pending..."
+    IDS_PROCESSING = 61446,   // "Processing..."
+    IDS_QUIT_PENDING = 61447, // the quit question
 };
 
 // Private window messages (QL_WM_USER + n).
-enum : unsigned {
+enum : unsigned
+{
     WM_ROTATION_STARTED = 0x0400 + 1,
     WM_ROTATION_DONE = 0x0400 + 2,
     WM_LOADING_STOPPED = 0x0400 + 3,
@@ -64,7 +70,8 @@ enum : unsigned {
 namespace VYRText {
 // String table.
 inline constexpr char kAppTitle[] = "Veyra";
-inline constexpr char kDocString[] = "Veyra\n\n\n\n\n\n"; // resource 1; also the folder picker title
+inline constexpr char kDocString[] =
+    "Veyra\n\n\n\n\n\n"; // resource 1; also the folder picker title
 inline constexpr char kIdleMessage[] = "Ready";
 inline constexpr char kUntitled[] = "0 items pending";
 inline constexpr char kStopLoading[] =

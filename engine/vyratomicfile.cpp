@@ -141,7 +141,9 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode)
         return rc;
 
     const int slash = m_target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : m_target.left(slash);
+    const QByteArray folder = slash < 0    ? QByteArray(".")
+                              : slash == 0 ? QByteArray("/")
+                                           : m_target.left(slash);
     struct stat folderSt;
     if (stat(folder.constData(), &folderSt) != 0)
         return MapErrno(errno, VYR_ERR_FOLDER_NOT_FOUND);
@@ -219,7 +221,9 @@ int VYRAtomicFile::Commit(const uint8_t *in_pData, size_t in_size)
 
     // Make the rename itself durable; the file's data already is.
     const int slash = m_target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : m_target.left(slash);
+    const QByteArray folder = slash < 0    ? QByteArray(".")
+                              : slash == 0 ? QByteArray("/")
+                                           : m_target.left(slash);
     const int dirFd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);

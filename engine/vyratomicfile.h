@@ -44,11 +44,11 @@ public:
 private:
     void Discard();
 
-    QByteArray m_target;    // resolved destination (encoded file name)
-    QByteArray m_tempPath;  // temporary file in the same folder
+    QByteArray m_target;   // resolved destination (encoded file name)
+    QByteArray m_tempPath; // temporary file in the same folder
     int m_fd = -1;
-    bool m_exists = false;  // the destination exists and is replaced
-    mode_t m_mode = 0;      // mode bits the result gets
+    bool m_exists = false; // the destination exists and is replaced
+    mode_t m_mode = 0;     // mode bits the result gets
     uid_t m_uid = 0;
     gid_t m_gid = 0;
 };

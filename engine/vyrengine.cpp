@@ -11,8 +11,8 @@
 namespace {
 
 const VYREngineTable kDefaultEngine = {
-    &VYREngineCopyBitmap,       &VYREngineFreeBitmap,       &VYREngineRotateBitmap,
-    &VYREnginePaintBitmap,      &VYREngineBrowseThumbnails, &VYREngineRotateFile,
+    &VYREngineCopyBitmap,  &VYREngineFreeBitmap,       &VYREngineRotateBitmap,
+    &VYREnginePaintBitmap, &VYREngineBrowseThumbnails, &VYREngineRotateFile,
 };
 
 // The installed table lives in static storage so that a pointer to it stays valid; tests

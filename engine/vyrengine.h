@@ -14,29 +14,31 @@ class QPainter;
 class QRect;
 
 // Result codes. 1 is success; every failure has its own negative code.
-enum : int {
+enum : int
+{
     VYR_SUCCESS = 1,
-    VYR_ERR_INVALID_PARAMETER = -2,   // null record, unknown angle or transform code
-    VYR_ERR_NO_MEMORY = -3,           // an image could not be allocated
-    VYR_ERR_FILE_NOT_FOUND = -4,      // the source file does not exist
-    VYR_ERR_FILE_READ = -5,           // the source exists but cannot be read
-    VYR_ERR_FILE_FORMAT = -6,         // the source is not a JPEG file
-    VYR_ERR_FILE_DAMAGED = -7,        // the JPEG data is damaged (truncated, bad Huffman codes, ...)
-    VYR_ERR_FOLDER_NOT_FOUND = -8,    // the folder to browse does not exist or is not a folder
-    VYR_ERR_EMPTY_BITMAP = -9,        // the record holds no image
-    VYR_ERR_BROWSE_STOPPED = -10,     // a folder browse was stopped by its callback
-    VYR_ERR_PATH_TOO_LONG = -11,      // a path exceeds what the platform can open
-    VYR_ERR_TRANSFORM = -12,          // the lossless transform itself failed
-    VYR_ERR_FILE_WRITE = -13,         // writing, flushing or renaming the result failed
-    VYR_ERR_DISK_FULL = -14,          // no space left on the destination's file system
+    VYR_ERR_INVALID_PARAMETER = -2, // null record, unknown angle or transform code
+    VYR_ERR_NO_MEMORY = -3,         // an image could not be allocated
+    VYR_ERR_FILE_NOT_FOUND = -4,    // the source file does not exist
+    VYR_ERR_FILE_READ = -5,         // the source exists but cannot be read
+    VYR_ERR_FILE_FORMAT = -6,       // the source is not a JPEG file
+    VYR_ERR_FILE_DAMAGED = -7,      // the JPEG data is damaged (truncated, bad Huffman codes, ...)
+    VYR_ERR_FOLDER_NOT_FOUND = -8,  // the folder to browse does not exist or is not a folder
+    VYR_ERR_EMPTY_BITMAP = -9,      // the record holds no image
+    VYR_ERR_BROWSE_STOPPED = -10,   // a folder browse was stopped by its callback
+    VYR_ERR_PATH_TOO_LONG = -11,    // a path exceeds what the platform can open
+    VYR_ERR_TRANSFORM = -12,        // the lossless transform itself failed
+    VYR_ERR_FILE_WRITE = -13,       // writing, flushing or renaming the result failed
+    VYR_ERR_DISK_FULL = -14,        // no space left on the destination's file system
     VYR_ERR_DESTINATION_CHANGED = -15, // the destination folder vanished while writing
-    VYR_ERR_PAINT = -16,              // the painter is null or not active
-    VYR_ERR_NOT_LOSSLESS = -17,       // smaller than one block along an edge the turn moves
-    VYR_ERR_READ_ONLY = -805,         // the destination file or its folder is read-only
+    VYR_ERR_PAINT = -16,               // the painter is null or not active
+    VYR_ERR_NOT_LOSSLESS = -17,        // smaller than one block along an edge the turn moves
+    VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 
 // File rotation codes (the quarter turns clockwise, times 4).
-enum : int {
+enum : int
+{
     VYR_ROTATE_90 = 4,
     VYR_ROTATE_180 = 8,
     VYR_ROTATE_270 = 12,
@@ -53,7 +55,8 @@ constexpr uint32_t VYR_SRCCOPY = 0x00CC0020u;
 //   6 mirrored top-bottom        4 transposed (x and y swapped)
 //   5 turned 90 degrees clockwise   7 transverse (transposed and turned 180)
 //   8 turned 90 degrees counter-clockwise
-enum : int {
+enum : int
+{
     VYR_ORIENT_NORMAL = 1,
     VYR_ORIENT_MIRROR = 2,
     VYR_ORIENT_ROTATE_180 = 3,
@@ -67,7 +70,8 @@ enum : int {
 // The engine's bitmap record. A default record holds no image. Records are copied only
 // through the copy operation of the table (the image data is shared copy-on-write inside
 // QImage, so a plain assignment would also be safe, but the wrapper keeps to the table).
-struct VYRBitmap {
+struct VYRBitmap
+{
     QImage m_image;
     int m_orientation = VYR_ORIENT_NORMAL;
 
@@ -76,8 +80,9 @@ struct VYRBitmap {
 };
 
 // What the browse tells its callback about each file besides the thumbnail.
-struct VYRThumbFileInfo {
-    int m_width = 0;  // the picture's stored size in pixels, 0 when it could not be read
+struct VYRThumbFileInfo
+{
+    int m_width = 0; // the picture's stored size in pixels, 0 when it could not be read
     int m_height = 0;
     qint64 m_fileSize = 0;
 };
@@ -91,7 +96,8 @@ using VYRThumbCallback = int (*)(VYRBitmap *in_pThumb, const QString &in_path,
                                  const VYRThumbFileInfo *in_pInfo, int in_status, int in_index,
                                  void *in_pUserData);
 
-struct VYREngineTable {
+struct VYREngineTable
+{
     // Copies the image of in_pSource into out_pDest, which then holds its own copy.
     // Returns 1, or VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP / VYR_ERR_NO_MEMORY.
     int (*CopyBitmap)(VYRBitmap *out_pDest, const VYRBitmap *in_pSource);
@@ -103,7 +109,8 @@ struct VYREngineTable {
     // turns. Width and height then describe the turned image.
     // Returns 1, or VYR_ERR_INVALID_PARAMETER for any other angle, VYR_ERR_EMPTY_BITMAP,
     // VYR_ERR_NO_MEMORY.
-    int (*RotateBitmap)(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags, int32_t in_param);
+    int (*RotateBitmap)(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags,
+                        int32_t in_param);
     // Paints the bitmap into *in_pDest (scaled when the sizes differ) as its orientation code
     // says. A null source rectangle means the whole bitmap; clip rectangles, when given, limit
     // the source and the destination. Only VYR_SRCCOPY is supported. Returns 1, or

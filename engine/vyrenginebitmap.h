@@ -10,7 +10,8 @@
 
 int VYREngineCopyBitmap(VYRBitmap *out_pDest, const VYRBitmap *in_pSource);
 int VYREngineFreeBitmap(VYRBitmap *inout_pBitmap);
-int VYREngineRotateBitmap(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags, int32_t in_param);
+int VYREngineRotateBitmap(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags,
+                          int32_t in_param);
 int VYREnginePaintBitmap(QPainter *in_pDC, const VYRBitmap *in_pBitmap, const QRect *in_pSource,
                          const QRect *in_pSourceClip, const QRect *in_pDest,
                          const QRect *in_pDestClip, uint32_t in_rop);

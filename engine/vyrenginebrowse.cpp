@@ -26,7 +26,8 @@ constexpr int kDecodeThreads = 2;
 // file's bytes and one scaled picture while it is decoded, and a box-sized thumbnail after.
 constexpr size_t kReadAhead = 6;
 
-struct DecodeJob {
+struct DecodeJob
+{
     QString m_path;
     VYRThumbResult m_result;
     bool m_done = false;

@@ -25,7 +25,8 @@ using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
 
 constexpr qint64 kMaxPixels = qint64(1) << 30;
 
-struct SourceFile {
+struct SourceFile
+{
     std::vector<uint8_t> m_data;
     mode_t m_mode = 0644;
 };
@@ -56,7 +57,8 @@ int ReadSource(const QString &in_path, SourceFile *out_pSource)
     out_pSource->m_data.resize(size_t(st.st_size));
     size_t done = 0;
     while (done < out_pSource->m_data.size()) {
-        const ssize_t n = read(fd, out_pSource->m_data.data() + done, out_pSource->m_data.size() - done);
+        const ssize_t n =
+            read(fd, out_pSource->m_data.data() + done, out_pSource->m_data.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -105,14 +107,16 @@ bool TooSmallToTrim(int in_code, int in_width, int in_height, int in_subsamp)
         return false;
     const bool movesRight = in_code != VYR_ROTATE_90;
     const bool movesBottom = in_code != VYR_ROTATE_270;
-    return (movesRight && in_width % tjMCUWidth[in_subsamp] != 0 && in_width < tjMCUWidth[in_subsamp]) ||
-           (movesBottom && in_height % tjMCUHeight[in_subsamp] != 0 && in_height < tjMCUHeight[in_subsamp]);
+    return (movesRight && in_width % tjMCUWidth[in_subsamp] != 0 &&
+            in_width < tjMCUWidth[in_subsamp]) ||
+           (movesBottom && in_height % tjMCUHeight[in_subsamp] != 0 &&
+            in_height < tjMCUHeight[in_subsamp]);
 }
 
 } // namespace
 
-int VYREngineRotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                        int, int, int)
+int VYREngineRotateFile(const QString &in_source, const QString &in_destination, int in_code, int,
+                        int, int)
 {
     const int op = TransformOp(in_code);
     if (op < 0 || in_source.isEmpty() || in_destination.isEmpty())

@@ -84,8 +84,7 @@ VYRNameFilter::VYRNameFilter(const QString &in_filter)
         const QString trimmed = pattern.trimmed();
         if (trimmed.isEmpty())
             continue;
-        m_patterns.emplace_back(QRegularExpression::wildcardToRegularExpression(
-                                    trimmed),
+        m_patterns.emplace_back(QRegularExpression::wildcardToRegularExpression(trimmed),
                                 QRegularExpression::CaseInsensitiveOption);
     }
 }
@@ -117,7 +116,9 @@ void VYRFolderWalk::Enter(const QString &in_folder)
     Level level;
     // No QDir::Hidden: dot files and dot folders stay out, as a file manager shows them.
     QDir dir(in_folder);
-    const auto byName = [](const QString &a, const QString &b) { return VYRNaturalCompare(a, b) < 0; };
+    const auto byName = [](const QString &a, const QString &b) {
+        return VYRNaturalCompare(a, b) < 0;
+    };
     QStringList files = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     std::sort(files.begin(), files.end(), byName);
     for (const QString &name : files) {

@@ -40,7 +40,8 @@ public:
     bool Next(QString *out_pPath);
 
 private:
-    struct Level {
+    struct Level
+    {
         QStringList m_files;      // matching files of this folder, sorted
         QStringList m_subfolders; // subfolders still to visit, sorted
         int m_nextFile = 0;

@@ -23,7 +23,8 @@ bool IsFrame(uint8_t in_marker)
 VYRJpegLayout VYRScanJpeg(const uint8_t *in_pData, size_t in_size)
 {
     VYRJpegLayout layout;
-    if (!in_pData || in_size < 3 || in_pData[0] != 0xFF || in_pData[1] != 0xD8 || in_pData[2] != 0xFF)
+    if (!in_pData || in_size < 3 || in_pData[0] != 0xFF || in_pData[1] != 0xD8 ||
+        in_pData[2] != 0xFF)
         return layout;
     layout.m_isJpeg = true;
     layout.m_segments.push_back({0xD8, 0, 2});
@@ -84,7 +85,8 @@ VYRJpegLayout VYRScanJpeg(const uint8_t *in_pData, size_t in_size)
         layout.m_segments.push_back({marker, markerPos, length + 2});
         if (IsFrame(marker) && layout.m_frameMarker == 0) {
             layout.m_frameMarker = marker;
-            layout.m_progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            layout.m_progressive =
+                marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
         }
         pos = markerPos + 2 + length;
         if (marker == 0xDA)

@@ -10,13 +10,15 @@
 #include <cstdint>
 #include <vector>
 
-struct VYRJpegSegment {
-    uint8_t m_marker = 0;  // the byte after 0xFF, e.g. 0xE1 for APP1
-    size_t m_offset = 0;   // offset of the 0xFF that starts the marker
-    size_t m_length = 0;   // whole segment in bytes, marker included (2 for markers without data)
+struct VYRJpegSegment
+{
+    uint8_t m_marker = 0; // the byte after 0xFF, e.g. 0xE1 for APP1
+    size_t m_offset = 0;  // offset of the 0xFF that starts the marker
+    size_t m_length = 0;  // whole segment in bytes, marker included (2 for markers without data)
 };
 
-struct VYRJpegLayout {
+struct VYRJpegLayout
+{
     bool m_isJpeg = false;      // starts with SOI (FF D8 FF)
     bool m_complete = false;    // an EOI was found after the image data
     bool m_progressive = false; // the frame is SOF2, SOF6, SOF10 or SOF14

@@ -44,7 +44,8 @@ QImage CmykToRgb(const QImage &in_cmyk)
     return out;
 }
 
-int DecodeJpeg(const QByteArray &in_data, QSize in_box, QImage *out_pImage, VYRThumbFileInfo *out_pInfo)
+int DecodeJpeg(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
+               VYRThumbFileInfo *out_pInfo)
 {
     TjHandle handle(tjInitDecompress(), &tjDestroy);
     if (!handle)
@@ -52,7 +53,8 @@ int DecodeJpeg(const QByteArray &in_data, QSize in_box, QImage *out_pImage, VYRT
     const auto *data = reinterpret_cast<const unsigned char *>(in_data.constData());
     const unsigned long size = static_cast<unsigned long>(in_data.size());
     int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsamp, &colorspace) != 0 &&
+    if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsamp, &colorspace) !=
+            0 &&
         (width <= 0 || height <= 0))
         return VYR_ERR_FILE_DAMAGED;
     out_pInfo->m_width = width;
@@ -93,7 +95,8 @@ int DecodeJpeg(const QByteArray &in_data, QSize in_box, QImage *out_pImage, VYRT
     return out_pImage->isNull() ? VYR_ERR_NO_MEMORY : VYR_SUCCESS;
 }
 
-int DecodeOther(const QByteArray &in_data, QSize in_box, QImage *out_pImage, VYRThumbFileInfo *out_pInfo)
+int DecodeOther(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
+                VYRThumbFileInfo *out_pInfo)
 {
     QByteArray data = in_data;
     QBuffer buffer(&data);

@@ -12,7 +12,8 @@
 #include <QSize>
 #include <QString>
 
-struct VYRThumbResult {
+struct VYRThumbResult
+{
     int m_status = VYR_SUCCESS; // 1, or the failure code for this file
     QImage m_thumb;             // box-sized, Format_RGB32, when m_status is 1
     VYRThumbFileInfo m_info;

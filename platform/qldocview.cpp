@@ -95,6 +95,4 @@ void QLView::OnInitialUpdate()
     OnUpdate(nullptr, 0, nullptr);
 }
 
-void QLView::OnUpdate(QLView *, long, void *)
-{
-}
+void QLView::OnUpdate(QLView *, long, void *) {}

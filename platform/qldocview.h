@@ -10,10 +10,11 @@
 #include <vector>
 
 // Notification codes passed with a command.
-enum : int {
-    QL_CN_COMMAND = 0,           // a menu item, accelerator or button (BN_CLICKED is 0 too)
+enum : int
+{
+    QL_CN_COMMAND = 0,            // a menu item, accelerator or button (BN_CLICKED is 0 too)
     QL_CN_UPDATE_COMMAND_UI = -1, // a state query; in_pExtra is a QLCmdUI*
-    QL_CBN_SELCHANGE = 1,        // a combo box's selection changed
+    QL_CBN_SELCHANGE = 1,         // a combo box's selection changed
 };
 
 // The state a command-update handler reports for one command (enabled, checked).

@@ -7,12 +7,14 @@
 #include <QString>
 #include <functional>
 
-enum : unsigned {
+enum : unsigned
+{
     QL_MB_OK = 0x0000,    // an OK button only
     QL_MB_YESNO = 0x0004, // Yes and No
 };
 
-enum : int {
+enum : int
+{
     QL_IDOK = 1,
     QL_IDCANCEL = 2,
     QL_IDYES = 6,

@@ -8,7 +8,8 @@
 #include <QString>
 #include <QWidget>
 
-enum : unsigned {
+enum : unsigned
+{
     QL_WM_CLOSE = 0x0010,
     QL_WM_QUIT = 0x0012,
     QL_WM_COMMAND = 0x0111, // wParam: command identifier (low 16 bits), notification code (high 16)
@@ -16,7 +17,8 @@ enum : unsigned {
     QL_WM_USER = 0x0400,
 };
 
-enum : int {
+enum : int
+{
     QL_SB_LINEUP = 0,
     QL_SB_LINEDOWN = 1,
 };
@@ -42,7 +44,8 @@ void QLPostMessage(QObject *in_pTarget, unsigned in_message, qintptr in_wParam =
 // Builds the wParam of a QL_WM_COMMAND message.
 constexpr qintptr QLMakeCommandParam(unsigned in_id, int in_code = 0)
 {
-    return static_cast<qintptr>((in_id & 0xFFFFu) | ((static_cast<unsigned>(in_code) & 0xFFFFu) << 16));
+    return static_cast<qintptr>((in_id & 0xFFFFu) |
+                                ((static_cast<unsigned>(in_code) & 0xFFFFu) << 16));
 }
 
 // The application's main window (the frame); null before it exists and after it is gone.

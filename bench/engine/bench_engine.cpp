@@ -42,14 +42,16 @@ QImage PhotoLike(quint32 in_seed)
     QRandomGenerator rng(in_seed);
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     const int horizon = kHeight / 2 + int(rng.bounded(400)) - 200;
-    struct Blob {
+    struct Blob
+    {
         int x, y, r;
         QRgb c;
     };
     std::vector<Blob> blobs;
     for (int i = 0; i < 12; ++i)
-        blobs.push_back({int(rng.bounded(kWidth)), int(rng.bounded(kHeight)), 80 + int(rng.bounded(500)),
-                         qRgb(int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256)))});
+        blobs.push_back(
+            {int(rng.bounded(kWidth)), int(rng.bounded(kHeight)), 80 + int(rng.bounded(500)),
+             qRgb(int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256)))});
     for (int y = 0; y < kHeight; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < kWidth; ++x) {
@@ -72,7 +74,8 @@ QImage PhotoLike(quint32 in_seed)
                 }
             }
             const int noise = int(rng.bounded(17)) - 8;
-            line[x] = qRgb(qBound(0, r + noise, 255), qBound(0, g + noise, 255), qBound(0, b + noise, 255));
+            line[x] = qRgb(qBound(0, r + noise, 255), qBound(0, g + noise, 255),
+                           qBound(0, b + noise, 255));
         }
     }
     return image;
@@ -83,10 +86,20 @@ QByteArray ExifSegment()
 {
     QByteArray tiff("II*\0\x08\0\0\0", 8);
     auto u16 = [&](quint16 v) { tiff.append(char(v & 0xFF)).append(char(v >> 8)); };
-    auto u32 = [&](quint32 v) { u16(quint16(v & 0xFFFF)); u16(quint16(v >> 16)); };
+    auto u32 = [&](quint32 v) {
+        u16(quint16(v & 0xFFFF));
+        u16(quint16(v >> 16));
+    };
     u16(2);
-    u16(271); u16(2); u32(6); u32(8 + 2 + 24 + 4); // Make -> after the IFD
-    u16(274); u16(3); u32(1); u16(1); u16(0);      // Orientation 1
+    u16(271);
+    u16(2);
+    u32(6);
+    u32(8 + 2 + 24 + 4); // Make -> after the IFD
+    u16(274);
+    u16(3);
+    u32(1);
+    u16(1);
+    u16(0); // Orientation 1
     u32(0);
     tiff.append("Bench\0", 6);
     const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
@@ -112,7 +125,8 @@ bool WriteCorpus(const QString &in_dir, int in_count)
         const QByteArray bytes(reinterpret_cast<const char *>(jpeg), qsizetype(size));
         tjFree(jpeg);
         files.push_back(bytes.left(2) + ExifSegment() + bytes.mid(2));
-        std::printf("  wrote photo %d of %d (%.1f MB)\n", i + 1, distinct, files.back().size() / 1e6);
+        std::printf("  wrote photo %d of %d (%.1f MB)\n", i + 1, distinct,
+                    files.back().size() / 1e6);
         std::fflush(stdout);
     }
     for (int i = 0; i < in_count; ++i) {
@@ -134,7 +148,8 @@ QStringList Photos(const QString &in_dir)
 bool KeepThumbnail(QLImage *in_pImage, void *in_pUserData)
 {
     // As the document does: each thumbnail is copied into an item that stays.
-    static_cast<std::vector<std::unique_ptr<QLImage>> *>(in_pUserData)->emplace_back(new QLImage(*in_pImage));
+    static_cast<std::vector<std::unique_ptr<QLImage>> *>(in_pUserData)
+        ->emplace_back(new QLImage(*in_pImage));
     return true;
 }
 
@@ -143,7 +158,8 @@ double WrapperThumbnails(const QString &in_dir, int in_box, int in_files)
     std::vector<std::unique_ptr<QLImage>> kept;
     QElapsedTimer timer;
     timer.start();
-    QLLoadThumbnails(nullptr, in_dir, QSize(in_box, in_box), "*.jpg", 0, false, &KeepThumbnail, &kept);
+    QLLoadThumbnails(nullptr, in_dir, QSize(in_box, in_box), "*.jpg", 0, false, &KeepThumbnail,
+                     &kept);
     const double seconds = timer.nsecsElapsed() / 1e9;
     if (int(kept.size()) != in_files)
         std::printf("  warning: %zu thumbnails for %d files\n", kept.size(), in_files);
@@ -193,7 +209,9 @@ double VipsThumbnails(const QString &in_tool, const QStringList &in_files, int i
     timer.start();
     QProcess procs[2];
     for (int i = 0; i < 2; ++i) {
-        procs[i].start(in_tool, QStringList({"-s", QString::number(in_box), "-o", out.path() + "/%s.jpg"}) + halves[i]);
+        procs[i].start(in_tool,
+                       QStringList({"-s", QString::number(in_box), "-o", out.path() + "/%s.jpg"}) +
+                           halves[i]);
     }
     for (QProcess &p : procs)
         p.waitForFinished(-1);
@@ -247,7 +265,8 @@ long PeakRssKb()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    // Every 4000x3000 photo loses its 8 partial rows on a quarter turn; one trace each is noise here.
+    // Every 4000x3000 photo loses its 8 partial rows on a quarter turn; one trace each is noise
+    // here.
     QLoggingCategory::setFilterRules(QStringLiteral("veyra.trace=false"));
     QStringList args = app.arguments();
     auto option = [&](const char *in_name, const QString &in_default) {
@@ -276,7 +295,8 @@ int main(int argc, char **argv)
         }
     }
     const QStringList files = Photos(corpus);
-    std::printf("Corpus: %lld files in %s\n\n", static_cast<long long>(files.size()), qPrintable(corpus));
+    std::printf("Corpus: %lld files in %s\n\n", static_cast<long long>(files.size()),
+                qPrintable(corpus));
 
     const QString vips = QStandardPaths::findExecutable("vipsthumbnail");
     const QString jpegtran = QStandardPaths::findExecutable("jpegtran");
@@ -293,8 +313,8 @@ int main(int argc, char **argv)
             if (!vips.isEmpty())
                 ref = std::max(ref, VipsThumbnails(vips, files, box));
         }
-        std::printf("  %3d px                  %7.1f   %20.1f   %20.2f   %16.1f   %20.2f\n", box, ours,
-                    bare, ours / bare, ref, ref > 0 ? ours / ref : 0.0);
+        std::printf("  %3d px                  %7.1f   %20.1f   %20.2f   %16.1f   %20.2f\n", box,
+                    ours, bare, ours / bare, ref, ref > 0 ? ours / ref : 0.0);
         std::fflush(stdout);
     }
 
@@ -319,17 +339,18 @@ int main(int argc, char **argv)
         ref = 0;
     std::printf("\nLossless rotation of %lld files (ms per file, lower is better)\n",
                 static_cast<long long>(sample.size()));
-    std::printf("  QLRotateFile in place           %7.1f ms   %5.2fx jpegtran (goal <= 1.15)\n", inPlace,
-                ref > 0 ? inPlace / ref : 0.0);
-    std::printf("  QLRotateFile into other folder  %7.1f ms   %5.2fx jpegtran (goal <= 1.15)\n", toFolder,
-                ref > 0 ? toFolder / ref : 0.0);
+    std::printf("  QLRotateFile in place           %7.1f ms   %5.2fx jpegtran (goal <= 1.15)\n",
+                inPlace, ref > 0 ? inPlace / ref : 0.0);
+    std::printf("  QLRotateFile into other folder  %7.1f ms   %5.2fx jpegtran (goal <= 1.15)\n",
+                toFolder, ref > 0 ? toFolder / ref : 0.0);
     std::printf("  jpegtran -copy all -rotate 90 -trim  %7.1f ms\n", ref);
 
     QProcess child;
     child.start(app.applicationFilePath(), {"--scan-memory", corpus});
     child.waitForFinished(-1);
     const QList<QByteArray> answer = child.readAllStandardOutput().trimmed().split(' ');
-    std::printf("\nPeak memory of a %s-file 128 px scan (thumbnails kept): %.1f MB (goal < 150 MB)\n",
-                answer.value(1).constData(), answer.value(0).toLong() / 1024.0);
+    std::printf(
+        "\nPeak memory of a %s-file 128 px scan (thumbnails kept): %.1f MB (goal < 150 MB)\n",
+        answer.value(1).constData(), answer.value(0).toLong() / 1024.0);
     return 0;
 }

@@ -25,7 +25,8 @@ template <size_t N> void CopyText(char (&out_field)[N], const char *in_pText)
 
 [[noreturn]] void ThrowEngineError(int in_result, const char *in_pFunction)
 {
-    throw new QLImageException(in_result, QLImgText::kEngineError, QLImgText::kModule, in_pFunction);
+    throw new QLImageException(in_result, QLImgText::kEngineError, QLImgText::kModule,
+                               in_pFunction);
 }
 
 } // namespace
@@ -93,8 +94,8 @@ void QLImage::Display(QPainter *in_pDC, int in_x, int in_y)
     const QSize size = GetDisplaySize();
     // Half-open rectangle: right = x + w, bottom = y + h; QRect keeps the inclusive edge.
     const QRect dest(in_x, in_y, size.width(), size.height());
-    const int result =
-        VYRGetEngine().PaintBitmap(in_pDC, &m_bitmap, nullptr, nullptr, &dest, nullptr, VYR_SRCCOPY);
+    const int result = VYRGetEngine().PaintBitmap(in_pDC, &m_bitmap, nullptr, nullptr, &dest,
+                                                  nullptr, VYR_SRCCOPY);
     if (result != VYR_SUCCESS)
         ThrowEngineError(result, QLImgText::kFnDisplay);
 }

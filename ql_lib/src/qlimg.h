@@ -28,7 +28,8 @@ inline constexpr char kFnRotateFile[] = "QLRotateFile()";
 // An error record. Thrown as a pointer to an object made with new; whoever catches it
 // deletes it (catch by QLException * catches QLImageException too) and decides by code alone.
 // Each text is copied when not null and cut to its field's size.
-struct tagQL_ERRSTRUCT {
+struct tagQL_ERRSTRUCT
+{
     tagQL_ERRSTRUCT();
     tagQL_ERRSTRUCT(int32_t in_code, const char *in_pMessage, const char *in_pFile,
                     const char *in_pFunction);
@@ -41,11 +42,13 @@ struct tagQL_ERRSTRUCT {
     char function[256]; // e.g. "QLRotateFile()"
 };
 
-struct QLException : public tagQL_ERRSTRUCT {
+struct QLException : public tagQL_ERRSTRUCT
+{
     using tagQL_ERRSTRUCT::tagQL_ERRSTRUCT;
 };
 
-struct QLImageException : public QLException {
+struct QLImageException : public QLException
+{
     using QLException::QLException;
 };
 
@@ -105,11 +108,12 @@ private:
 using QLThumbnailCallback = bool (*)(QLImage *in_pImage, void *in_pUserData);
 
 // The state of one load, passed through the engine as its user data.
-struct QLThumbBrowseContext {
-    QWidget *m_pWindow = nullptr;            // the window whose close stops the load
+struct QLThumbBrowseContext
+{
+    QWidget *m_pWindow = nullptr;             // the window whose close stops the load
     QLThumbnailCallback m_callback = nullptr; // may be null: thumbnails are made and dropped
-    void *m_pUserData = nullptr;             // passed back to the callback unchanged
-    bool m_stopRequested = false;            // set when the window closes or the app quits
+    void *m_pUserData = nullptr;              // passed back to the callback unchanged
+    bool m_stopRequested = false;             // set when the window closes or the app quits
 };
 
 // Makes one thumbnail (fitted into an in_size box) for every file of in_folder matching

@@ -17,7 +17,8 @@
 
 namespace {
 
-struct Delivery {
+struct Delivery
+{
     QString m_name; // path relative to the browsed folder
     int m_status = 0;
     QImage m_thumb;
@@ -25,7 +26,8 @@ struct Delivery {
     bool m_onCallerThread = false;
 };
 
-struct Recorder {
+struct Recorder
+{
     QString m_root;
     QList<Delivery> m_deliveries;
     int m_stopAfter = -1; // answer 0 for the delivery with this count
@@ -48,9 +50,9 @@ int Record(VYRBitmap *in_pThumb, const QString &in_path, const VYRThumbFileInfo 
 int Browse(Recorder *inout_pRecorder, const QString &in_filter, bool in_subfolders, int in_box = 64,
            uint32_t in_matte = 0)
 {
-    return VYRDefaultEngine().BrowseThumbnails(inout_pRecorder->m_root, in_filter, in_box, in_box,
-                                               24, 0, 1, 1, in_matte, 1, 1, 0, in_subfolders ? 1 : 0,
-                                               0, 0, 0, &Record, inout_pRecorder);
+    return VYRDefaultEngine().BrowseThumbnails(
+        inout_pRecorder->m_root, in_filter, in_box, in_box, 24, 0, 1, 1, in_matte, 1, 1, 0,
+        in_subfolders ? 1 : 0, 0, 0, 0, &Record, inout_pRecorder);
 }
 
 QStringList Names(const Recorder &in_recorder)
@@ -87,14 +89,22 @@ void TestEngineBrowse::naturalCompare_data()
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("order"); // sign of compare(a, b)
-    QTest::newRow("number value") << "IMG_2.jpg" << "IMG_10.jpg" << -1;
-    QTest::newRow("case ignored") << "img_3.JPG" << "IMG_20.jpg" << -1;
-    QTest::newRow("letters") << "apple.jpg" << "Banana.jpg" << -1;
-    QTest::newRow("prefix shorter first") << "IMG.jpg" << "IMG_1.jpg" << -1;
-    QTest::newRow("long runs") << "a99999999999999999999.jpg" << "a100000000000000000000.jpg" << -1;
-    QTest::newRow("leading zeros tie") << "a01.jpg" << "a1.jpg" << 1;
-    QTest::newRow("equal") << "same.jpg" << "same.jpg" << 0;
-    QTest::newRow("case only, fixed order") << "A.jpg" << "a.jpg" << -1;
+    QTest::newRow("number value") << "IMG_2.jpg"
+                                  << "IMG_10.jpg" << -1;
+    QTest::newRow("case ignored") << "img_3.JPG"
+                                  << "IMG_20.jpg" << -1;
+    QTest::newRow("letters") << "apple.jpg"
+                             << "Banana.jpg" << -1;
+    QTest::newRow("prefix shorter first") << "IMG.jpg"
+                                          << "IMG_1.jpg" << -1;
+    QTest::newRow("long runs") << "a99999999999999999999.jpg"
+                               << "a100000000000000000000.jpg" << -1;
+    QTest::newRow("leading zeros tie") << "a01.jpg"
+                                       << "a1.jpg" << 1;
+    QTest::newRow("equal") << "same.jpg"
+                           << "same.jpg" << 0;
+    QTest::newRow("case only, fixed order") << "A.jpg"
+                                            << "a.jpg" << -1;
 }
 
 void TestEngineBrowse::naturalCompare()
@@ -115,9 +125,8 @@ void TestEngineBrowse::walkOrderFilterAndHidden()
     for (const char *folder : {"b", "a10", "a2", "a2/inner", ".cache"})
         QVERIFY(root.mkpath(folder));
     QVERIFY(!TestJpeg::WriteBytes(dir.path(), "notes.txt", "not a picture").isEmpty());
-    for (const char *name : {"IMG_10.JPG", "img_2.jpg", "IMG_1.jpeg", ".hidden.jpg",
-                             "b/x.jpg", "a10/y.jpg", "a2/z.jpg", "a2/inner/w.JPG", ".cache/c.jpg",
-                             "pic.png"})
+    for (const char *name : {"IMG_10.JPG", "img_2.jpg", "IMG_1.jpeg", ".hidden.jpg", "b/x.jpg",
+                             "a10/y.jpg", "a2/z.jpg", "a2/inner/w.JPG", ".cache/c.jpg", "pic.png"})
         QVERIFY(!TestJpeg::Write(dir.path(), name).isEmpty());
 
     Recorder all;
@@ -210,8 +219,8 @@ void TestEngineBrowse::thumbnailFitsBoxOnMatte()
     const QImage w = recorder.m_deliveries[0].m_thumb;
     QCOMPARE(w.size(), QSize(64, 64));
     QCOMPARE(w.format(), QImage::Format_RGB32);
-    QCOMPARE(w.pixel(32, 5), red);    // above the 64x32 picture
-    QCOMPARE(w.pixel(32, 60), red);   // below it
+    QCOMPARE(w.pixel(32, 5), red);  // above the 64x32 picture
+    QCOMPARE(w.pixel(32, 60), red); // below it
     QVERIFY(qGray(w.pixel(0, 20)) > 240 && qGray(w.pixel(63, 43)) > 240);
 
     // A picture smaller than the box is centred, not enlarged.
@@ -246,7 +255,8 @@ void TestEngineBrowse::undecodableFilesReportedWalkGoesOn()
         QVERIFY(recorder.m_deliveries[i].m_thumb.isNull());
     }
     // Data that breaks off still shows what there is.
-    QCOMPARE(recorder.m_deliveries[4].m_status == VYR_SUCCESS, !recorder.m_deliveries[4].m_thumb.isNull());
+    QCOMPARE(recorder.m_deliveries[4].m_status == VYR_SUCCESS,
+             !recorder.m_deliveries[4].m_thumb.isNull());
     QCOMPARE(recorder.m_deliveries[5].m_status, int(VYR_SUCCESS));
 }
 
@@ -262,8 +272,8 @@ void TestEngineBrowse::stopAfterThirdFile()
     QCOMPARE(Names(recorder), QStringList({"p1.jpg", "p2.jpg", "p3.jpg"}));
 
     // Without a callback the walk runs to its end.
-    QCOMPARE(VYRDefaultEngine().BrowseThumbnails(dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1,
-                                                 1, 0, 0, 0, 0, 0, nullptr, nullptr),
+    QCOMPARE(VYRDefaultEngine().BrowseThumbnails(dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1, 1,
+                                                 0, 0, 0, 0, 0, nullptr, nullptr),
              int(VYR_SUCCESS));
 }
 
@@ -314,15 +324,18 @@ void TestEngineBrowse::paintPlacesDisplayedPicture()
     {
         QPainter painter(&canvas);
         const QRect dest(10, 5, 4, 2);
-        QCOMPARE(engine.PaintBitmap(&painter, &bitmap, nullptr, nullptr, &dest, nullptr, VYR_SRCCOPY),
-                 int(VYR_SUCCESS));
+        QCOMPARE(
+            engine.PaintBitmap(&painter, &bitmap, nullptr, nullptr, &dest, nullptr, VYR_SRCCOPY),
+            int(VYR_SUCCESS));
         // Code 5: stored rows are shown turned a quarter clockwise, 2 wide and 4 high.
         bitmap.m_orientation = VYR_ORIENT_ROTATE_90;
         const QRect turned(1, 1, 2, 4);
-        QCOMPARE(engine.PaintBitmap(&painter, &bitmap, nullptr, nullptr, &turned, nullptr, VYR_SRCCOPY),
-                 int(VYR_SUCCESS));
-        QCOMPARE(engine.PaintBitmap(&painter, &bitmap, nullptr, nullptr, &dest, nullptr, 0x00EE0086u),
-                 int(VYR_ERR_INVALID_PARAMETER));
+        QCOMPARE(
+            engine.PaintBitmap(&painter, &bitmap, nullptr, nullptr, &turned, nullptr, VYR_SRCCOPY),
+            int(VYR_SUCCESS));
+        QCOMPARE(
+            engine.PaintBitmap(&painter, &bitmap, nullptr, nullptr, &dest, nullptr, 0x00EE0086u),
+            int(VYR_ERR_INVALID_PARAMETER));
     }
     QCOMPARE(canvas.pixel(10, 5), qRgb(255, 0, 0));
     QCOMPARE(canvas.pixel(13, 6), qRgb(0, 0, 255));

@@ -35,7 +35,8 @@ int AngleOf(int in_code)
 // Entries of a folder other than the given names: a temporary file left behind shows here.
 QStringList Leftovers(const QString &in_dir, const QStringList &in_expected)
 {
-    QStringList names = QDir(in_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QStringList names =
+        QDir(in_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &name : in_expected)
         names.removeAll(name);
     return names;
@@ -109,8 +110,10 @@ void TestEngineRotate::turnedPixels_data()
 {
     QTest::addColumn<int>("sampling");
     QTest::addColumn<int>("code");
-    const QList<QPair<const char *, Sampling>> samplings = {
-        {"444", Sampling::S444}, {"422", Sampling::S422}, {"420", Sampling::S420}, {"gray", Sampling::Gray}};
+    const QList<QPair<const char *, Sampling>> samplings = {{"444", Sampling::S444},
+                                                            {"422", Sampling::S422},
+                                                            {"420", Sampling::S420},
+                                                            {"gray", Sampling::Gray}};
     for (const auto &s : samplings) {
         for (int code : {VYR_ROTATE_90, VYR_ROTATE_180, VYR_ROTATE_270})
             QTest::addRow("%s-%d", s.first, code) << int(s.second) << code;
@@ -194,7 +197,8 @@ void TestEngineRotate::unalignedSizeLosesOnlyTrimmedEdge()
     const QString dst = dir.filePath("out.jpg");
     TraceCollector traces;
     QCOMPARE(RotateFile(src, dst, code), int(VYR_SUCCESS));
-    QVERIFY2(traces.Contains(QStringLiteral("trimmed")) && traces.Contains(QStringLiteral("odd.jpg")),
+    QVERIFY2(traces.Contains(QStringLiteral("trimmed")) &&
+                 traces.Contains(QStringLiteral("odd.jpg")),
              qPrintable(traces.m_lines.join(QString())));
 
     const QImage expected =
@@ -295,23 +299,28 @@ void TestEngineRotate::unusableSourcesRefused()
     QTemporaryDir dir;
     const QString out = dir.filePath("out.jpg");
     const QString good = TestJpeg::Write(dir.path(), "good.jpg");
-    QCOMPARE(RotateFile(dir.filePath("missing.jpg"), out, VYR_ROTATE_90), int(VYR_ERR_FILE_NOT_FOUND));
+    QCOMPARE(RotateFile(dir.filePath("missing.jpg"), out, VYR_ROTATE_90),
+             int(VYR_ERR_FILE_NOT_FOUND));
     QCOMPARE(RotateFile(TestJpeg::WriteEmpty(dir.path(), "empty.jpg"), out, VYR_ROTATE_90),
              int(VYR_ERR_FILE_FORMAT));
-    QCOMPARE(RotateFile(TestJpeg::WriteRandom(dir.path(), "noise.jpg", 4000, 7), out, VYR_ROTATE_90),
-             int(VYR_ERR_FILE_FORMAT));
-    QCOMPARE(RotateFile(TestJpeg::WriteRandom(dir.path(), "soi.jpg", 4000, 7, true), out, VYR_ROTATE_90) < 0, true);
+    QCOMPARE(
+        RotateFile(TestJpeg::WriteRandom(dir.path(), "noise.jpg", 4000, 7), out, VYR_ROTATE_90),
+        int(VYR_ERR_FILE_FORMAT));
+    QCOMPARE(RotateFile(TestJpeg::WriteRandom(dir.path(), "soi.jpg", 4000, 7, true), out,
+                        VYR_ROTATE_90) < 0,
+             true);
     QCOMPARE(RotateFile(dir.path(), out, VYR_ROTATE_90), int(VYR_ERR_FILE_READ));
     QCOMPARE(RotateFile(good, out, 5), int(VYR_ERR_INVALID_PARAMETER));
     QCOMPARE(RotateFile(good, dir.path(), VYR_ROTATE_90), int(VYR_ERR_FILE_WRITE));
     QVERIFY(!QFile::exists(out));
-    QCOMPARE(Leftovers(dir.path(), {"good.jpg", "empty.jpg", "noise.jpg", "soi.jpg"}), QStringList());
+    QCOMPARE(Leftovers(dir.path(), {"good.jpg", "empty.jpg", "noise.jpg", "soi.jpg"}),
+             QStringList());
 }
 
 void TestEngineRotate::readOnlyDestination_data()
 {
     QTest::addColumn<bool>("inPlace");
-    QTest::addColumn<int>("fileMode");   // 0: the destination does not exist
+    QTest::addColumn<int>("fileMode"); // 0: the destination does not exist
     QTest::addColumn<int>("folderMode");
     QTest::newRow("file-0444") << false << 0444 << 0755;
     QTest::newRow("file-0444-in-place") << true << 0444 << 0755;
@@ -358,10 +367,12 @@ void TestEngineRotate::fullDiskLeavesOriginal()
     o.quality = 98;
     const QByteArray bytes = TestJpeg::Build(o);
     // Room for the photo once, not for a second copy beside it.
-    const QByteArray options = "size=" + QByteArray::number((bytes.size() * 3 / 2 + 4095) / 4096 * 4096);
+    const QByteArray options =
+        "size=" + QByteArray::number((bytes.size() * 3 / 2 + 4095) / 4096 * 4096);
     if (mount("tmpfs", mp.constData(), "tmpfs", 0, options.constData()) != 0)
         QSKIP("cannot mount a small tmpfs here");
-    struct Unmount {
+    struct Unmount
+    {
         QByteArray m_path;
         ~Unmount() { umount(m_path.constData()); }
     } unmount{mp};
@@ -381,7 +392,8 @@ void TestEngineRotate::vanishedFolderLeavesOriginal()
     QTemporaryDir dir;
     const QString src = TestJpeg::Write(dir.path(), "a.jpg");
     const QByteArray original = TestJpeg::ReadAll(src);
-    QCOMPARE(RotateFile(src, dir.filePath("gone/a.jpg"), VYR_ROTATE_90), int(VYR_ERR_FOLDER_NOT_FOUND));
+    QCOMPARE(RotateFile(src, dir.filePath("gone/a.jpg"), VYR_ROTATE_90),
+             int(VYR_ERR_FOLDER_NOT_FOUND));
     // A link that points into a folder that no longer exists.
     QVERIFY(QFile::link(dir.filePath("gone/b.jpg"), dir.filePath("link.jpg")));
     QVERIFY(RotateFile(src, dir.filePath("link.jpg"), VYR_ROTATE_90) < 0);

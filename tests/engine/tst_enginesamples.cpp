@@ -32,7 +32,8 @@ QStringList PhotosIn(const QString &in_folder)
     return photos;
 }
 
-struct Walk {
+struct Walk
+{
     QMap<QString, int> m_status; // file name -> status
     int m_badThumbs = 0;         // status 1 without a box-sized picture
 };
@@ -78,8 +79,8 @@ void TestEngineSamples::everyPhotoGetsAThumbnail()
         QSKIP("no sample photos");
     const QString path = QDir(samples).filePath(folder);
     Walk walk;
-    QCOMPARE(VYRDefaultEngine().BrowseThumbnails(path, "*.jpg;*.jpeg", 128, 128, 24, 0, 1, 1, 0, 1, 1,
-                                                 0, 0, 0, 0, 0, &Collect, &walk),
+    QCOMPARE(VYRDefaultEngine().BrowseThumbnails(path, "*.jpg;*.jpeg", 128, 128, 24, 0, 1, 1, 0, 1,
+                                                 1, 0, 0, 0, 0, 0, &Collect, &walk),
              int(VYR_SUCCESS));
     QCOMPARE(walk.m_status.size(), PhotosIn(path).size());
     QCOMPARE(walk.m_badThumbs, 0);
@@ -97,7 +98,9 @@ void TestEngineSamples::rotationsMatchReferenceTool_data()
         return;
     for (const char *folder : {"camera", "orientation", "invalid"}) {
         for (const QString &photo : PhotosIn(QDir(samples).filePath(folder)))
-            QTest::newRow(qPrintable(QString::fromLatin1(folder) + '/' + QFileInfo(photo).fileName())) << photo;
+            QTest::newRow(
+                qPrintable(QString::fromLatin1(folder) + '/' + QFileInfo(photo).fileName()))
+                << photo;
     }
 }
 
@@ -124,7 +127,8 @@ void TestEngineSamples::rotationsMatchReferenceTool()
         QCOMPARE(TestJpeg::ReadAll(photo), original);
         if (rc != VYR_SUCCESS) {
             // Only what the reference tool also finds damaged is refused, and nothing is written.
-            QVERIFY2(toolStatus != 0, qPrintable(QStringLiteral("code %1 for %2").arg(rc).arg(angle)));
+            QVERIFY2(toolStatus != 0,
+                     qPrintable(QStringLiteral("code %1 for %2").arg(rc).arg(angle)));
             QVERIFY(!QFile::exists(ours));
             continue;
         }

@@ -19,7 +19,8 @@
 namespace {
 
 // What the replaced engine saw, and what it answers.
-struct EngineLog {
+struct EngineLog
+{
     int m_angle = -1;
     int32_t m_rotateParam = -1;
     QRect m_dest;
@@ -95,8 +96,7 @@ VYRBitmap MakeBitmap(int in_width, int in_height, int in_orientation = VYR_ORIEN
 }
 
 // Runs in_call, which must throw a QLImageException*, and checks the record.
-template <typename Call>
-void ExpectEngineError(Call in_call, int in_code, const char *in_function)
+template <typename Call> void ExpectEngineError(Call in_call, int in_code, const char *in_function)
 {
     try {
         in_call();
@@ -111,10 +111,11 @@ void ExpectEngineError(Call in_call, int in_code, const char *in_function)
     }
 }
 
-struct LoadState {
+struct LoadState
+{
     QStringList m_names;
-    int m_stopAt = -1;       // answer false at this delivery (1-based)
-    int m_throwAt = -1;      // throw a QLImageException at this delivery
+    int m_stopAt = -1;              // answer false at this delivery (1-based)
+    int m_throwAt = -1;             // throw a QLImageException at this delivery
     QWidget *m_pCloseAt1 = nullptr; // post a close event for this window at the first delivery
     bool m_quitAt1 = false;
     QSize m_size;
@@ -179,12 +180,24 @@ void TestQLImg::pathParts_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("backslashes") << "C:\\photos\\img.jpg" << "img.jpg" << "C:\\photos";
-    QTest::newRow("slashes") << "C:/photos/img.jpg" << "img.jpg" << "C:/photos";
-    QTest::newRow("mixed") << "/home/a\\b/img.jpg" << "img.jpg" << "/home/a\\b";
-    QTest::newRow("no separator") << "img.jpg" << "" << "img.jpg";
-    QTest::newRow("first position not taken") << "/img.jpg" << "" << "/img.jpg";
-    QTest::newRow("trailing") << "/photos/" << "" << "/photos";
+    QTest::newRow("backslashes") << "C:\\photos\\img.jpg"
+                                 << "img.jpg"
+                                 << "C:\\photos";
+    QTest::newRow("slashes") << "C:/photos/img.jpg"
+                             << "img.jpg"
+                             << "C:/photos";
+    QTest::newRow("mixed") << "/home/a\\b/img.jpg"
+                           << "img.jpg"
+                           << "/home/a\\b";
+    QTest::newRow("no separator") << "img.jpg"
+                                  << ""
+                                  << "img.jpg";
+    QTest::newRow("first position not taken") << "/img.jpg"
+                                              << ""
+                                              << "/img.jpg";
+    QTest::newRow("trailing") << "/photos/"
+                              << ""
+                              << "/photos";
 }
 
 void TestQLImg::pathParts()
@@ -319,12 +332,16 @@ void TestQLImg::loadDeliversEveryThumbnail()
         QVERIFY(!TestJpeg::Write(dir.path(), name).isEmpty());
     TestJpeg::WriteEmpty(dir.path(), "bad.jpg");
     LoadState state;
-    QCOMPARE(QLLoadThumbnails(nullptr, dir.path(), QSize(128, 128), "*.jpg", 0, false, &Arrived, &state), 1);
+    QCOMPARE(
+        QLLoadThumbnails(nullptr, dir.path(), QSize(128, 128), "*.jpg", 0, false, &Arrived, &state),
+        1);
     // The damaged file never reaches the callback.
     QCOMPARE(state.m_names, QStringList({"IMG_9.jpg", "IMG_10.JPG"}));
     QCOMPARE(state.m_size, QSize(128, 128));
     // A null callback: thumbnails are made and dropped.
-    QCOMPARE(QLLoadThumbnails(nullptr, dir.path(), QSize(64, 64), "*.jpg", 0, false, nullptr, nullptr), 1);
+    QCOMPARE(
+        QLLoadThumbnails(nullptr, dir.path(), QSize(64, 64), "*.jpg", 0, false, nullptr, nullptr),
+        1);
 }
 
 void TestQLImg::loadStopsWhenCallbackSaysSo()
@@ -335,7 +352,10 @@ void TestQLImg::loadStopsWhenCallbackSaysSo()
     LoadState state;
     state.m_stopAt = 3;
     ExpectEngineError(
-        [&] { QLLoadThumbnails(nullptr, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived, &state); },
+        [&] {
+            QLLoadThumbnails(nullptr, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived,
+                             &state);
+        },
         VYR_ERR_BROWSE_STOPPED, "QLLoadThumbnails()");
     QCOMPARE(state.m_names, QStringList({"1.jpg", "2.jpg", "3.jpg"}));
 }
@@ -348,7 +368,9 @@ void TestQLImg::loadGoesOnAfterThrowingCallback()
     LoadState state;
     state.m_throwAt = 2;
     QLResetAssertions();
-    QCOMPARE(QLLoadThumbnails(nullptr, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived, &state), 1);
+    QCOMPARE(
+        QLLoadThumbnails(nullptr, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived, &state),
+        1);
     QCOMPARE(state.m_names.size(), 3);
     QCOMPARE(QLAssertFailureCount(), 1);
 }
@@ -363,7 +385,10 @@ void TestQLImg::loadStopsOnWindowCloseOrQuit()
     LoadState closing;
     closing.m_pCloseAt1 = &window;
     ExpectEngineError(
-        [&] { QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived, &closing); },
+        [&] {
+            QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived,
+                             &closing);
+        },
         VYR_ERR_BROWSE_STOPPED, "QLLoadThumbnails()");
     QCOMPARE(closing.m_names, QStringList({"1.jpg"}));
 
@@ -371,13 +396,18 @@ void TestQLImg::loadStopsOnWindowCloseOrQuit()
     QWidget other;
     LoadState unrelated;
     unrelated.m_pCloseAt1 = &other;
-    QCOMPARE(QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived, &unrelated), 1);
+    QCOMPARE(QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived,
+                              &unrelated),
+             1);
     QCOMPARE(unrelated.m_names.size(), 5);
 
     LoadState quitting;
     quitting.m_quitAt1 = true;
     ExpectEngineError(
-        [&] { QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived, &quitting); },
+        [&] {
+            QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived,
+                             &quitting);
+        },
         VYR_ERR_BROWSE_STOPPED, "QLLoadThumbnails()");
     QCOMPARE(quitting.m_names.size(), 1);
 }
@@ -386,7 +416,10 @@ void TestQLImg::loadFailsForMissingFolder()
 {
     QTemporaryDir dir;
     ExpectEngineError(
-        [&] { QLLoadThumbnails(nullptr, dir.filePath("nope"), QSize(64, 64), "*.jpg", 0, true, &Arrived, nullptr); },
+        [&] {
+            QLLoadThumbnails(nullptr, dir.filePath("nope"), QSize(64, 64), "*.jpg", 0, true,
+                             &Arrived, nullptr);
+        },
         VYR_ERR_FOLDER_NOT_FOUND, "QLLoadThumbnails()");
 }
 

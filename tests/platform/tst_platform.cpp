@@ -47,7 +47,8 @@ private slots:
         QCOMPARE(QLLastAssertion(), QStringLiteral("nothing != nullptr"));
         QCOMPARE(QLLastAssertionFile(), QStringLiteral("tst_platform.cpp"));
         QCOMPARE(lines.size(), 1);
-        QVERIFY(lines.first().startsWith("Assertion failed: nothing != nullptr, file tst_platform.cpp"));
+        QVERIFY(lines.first().startsWith(
+            "Assertion failed: nothing != nullptr, file tst_platform.cpp"));
         QVERIFY(QL_ASSERT(1 + 1 == 2));
         QCOMPARE(QLAssertFailureCount(), 1);
     }
