@@ -329,11 +329,14 @@ void VYRThumbVw::OnCellMouseMove(GridCell *in_pCell, const QPoint &in_point, uns
 
 void VYRThumbVw::OnCellClick(GridCell *in_pCell, const QPoint &in_point, unsigned in_flags)
 {
-    Q_UNUSED(in_point);
     if (in_pCell) {
         QueueCell(in_pCell, in_flags);
         return;
     }
+    // The hovered handle is only known from the last mouse move: after the wheel has scrolled
+    // the grid under a still pointer it may belong to another row, one perhaps out of sight.
+    // Only the handle under the click itself may turn a row.
+    OnCellMouseMove(nullptr, in_point, in_flags);
     if (m_hoverRow == -1)
         return;
     const int cols = m_layout.GetColumnCount();
@@ -353,25 +356,27 @@ void VYRThumbVw::QueueCell(GridCell *in_pCell, unsigned in_flags)
     if (!item || angle == 0)
         return;
     int rotation = 0;
+    QByteArray fileName;
     {
         const QLLockGuard lock(g_catalogLock);
+        // Read here as well: once the lock is gone the worker may take the job and point the
+        // item at its output file at any moment.
+        fileName = item->GetFileName().toUtf8();
         try {
             item->Rotate(angle);
         } catch (QLException *in_pErr) {
             // The thumbnail could not be turned: the net rotation is unchanged, so nothing
             // is queued for it.
             std::unique_ptr<QLException> err(in_pErr);
-            QLTrace("Rotate failed for '%s': %d\n", qUtf8Printable(item->GetFileName()), err->code);
+            QLTrace("Rotate failed for '%s': %d\n", fileName.constData(), err->code);
             return;
         }
-        // Read here: once the lock is gone the worker may take the rotation at any moment.
         rotation = item->GetRotation();
     }
     InvalidateGridRect(in_pCell->GetRect());
     if (!doc)
         return;
-    doc->AddLogLine(
-        QString::asprintf(VYRText::kLogQueueing, qUtf8Printable(item->GetFileName()), rotation));
+    doc->AddLogLine(QString::asprintf(VYRText::kLogQueueing, fileName.constData(), rotation));
     doc->NotifyViews(this, HINT_ITEM_QUEUED, item);
 }
 
@@ -470,9 +475,14 @@ void VYRThumbVw::OnLoadingStopped()
 {
     if (m_bReloadPending) {
         m_bReloadPending = false;
-        if (Document *doc = GetDoc())
+        Document *doc = GetDoc();
+        if (doc)
             LoadFolder(doc->GetRootPath());
-        return;
+        // A quit asked for while the earlier scan was stopping must not be lost. A scan that
+        // runs to its end sends no stop notice, so once the new one is over (and no other
+        // stop is under way) the window closes as the user asked.
+        if (!m_bExitPending || m_bReloadPending || (doc && doc->IsLoading()))
+            return;
     }
     if (m_bExitPending) {
         m_bExitPending = false;

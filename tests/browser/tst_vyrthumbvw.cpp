@@ -188,6 +188,23 @@ private slots:
         QCOMPARE(s.view.GetHoverRow(), -1);
     }
 
+    void rowHandleClickAfterWheelScrollTurnsTheRowUnderThePointer()
+    {
+        // One column: the grid scrolls by whole rows of 149 pixels.
+        Scene s;
+        s.view.LoadFolder(m_thirteen);
+        s.view.OnSize(0, 300, 600);
+        s.view.OnMouseMove(0, QPoint(30, 60)); // left handle of row 0
+        QCOMPARE(s.view.GetHoverRow(), 0);
+        // The content moves under the still pointer, which now rests on row 2's handle.
+        s.view.verticalScrollBar()->setValue(2 * 149);
+        QCOMPARE(s.view.GetScrollPosition().y(), 2 * 149);
+        s.view.OnLButtonDown(QL_MK_LBUTTON, QPoint(30, 60));
+        QCOMPARE(s.tasks.GetTaskCount(), 1);
+        QCOMPARE(s.LogAfterOpen(), QStringList{QueueLine("p02.jpg", -90)});
+        QCOMPARE(s.view.GetHoverRow(), 2);
+    }
+
     void escapeDuringScan_data()
     {
         QTest::addColumn<int>("answer");
@@ -211,7 +228,7 @@ private slots:
         s.view.LoadFolder(m_thirteen);
         QCOMPARE(s.prompts, QStringList{QString::fromUtf8(VYRText::kStopLoading)});
         if (stopped)
-            QVERIFY(s.view.GetCellCount() < 3);
+            QCOMPARE(s.view.GetCellCount(), 1); // the next image is not delivered
         else
             QCOMPARE(s.view.GetCellCount(), 13);
         QCOMPARE(s.view.GetScanState(), VYRThumbVw::ScanState::Idle);
@@ -245,6 +262,23 @@ private slots:
         QTRY_COMPARE(s.view.GetCellCount(), 2);
         QCOMPARE(s.Item(0)->GetFileName(), QStringLiteral("x.jpg"));
         QVERIFY(!s.view.IsReloadPending());
+    }
+
+    void exitAfterNewFolderDuringScanIsNotLost()
+    {
+        // A new folder, then Exit, both before the running scan has stopped: the new folder
+        // is scanned and then the window closes.
+        Scene s;
+        s.hook.m_onFirstItem = [&s, this] {
+            s.view.LoadFolder(m_other);
+            s.view.OnCmdMsg(ID_FILE_EXIT, QL_CN_COMMAND, nullptr);
+            QVERIFY(s.view.IsReloadPending() && s.view.IsExitPending());
+        };
+        s.view.LoadFolder(m_thirteen);
+        QCOMPARE(s.frame.m_closes, 0);
+        QTRY_COMPARE(s.frame.m_closes, 1);
+        QCOMPARE(s.view.GetCellCount(), 2);
+        QVERIFY(!s.view.IsReloadPending() && !s.view.IsExitPending());
     }
 
     void sizeComboRescans()
