@@ -195,10 +195,13 @@ int VYRAtomicFile::Commit(const uint8_t *in_pData, size_t in_size)
         done += size_t(n);
     }
     // Owner first: chown clears set-user-ID bits that the mode then puts back. Only root
-    // (or the owner, for the group) may do it; elsewhere the file stays the writer's.
-    if (m_exists && fchown(m_fd, m_uid, m_gid) != 0 && errno != EPERM) {
-        Discard();
-        return VYR_ERR_FILE_WRITE;
+    // may give the file away; anyone else keeps at least the group where they belong to it,
+    // so that a shared folder's group does not lose access to a replaced photo.
+    if (m_exists && fchown(m_fd, m_uid, m_gid) != 0) {
+        if (errno != EPERM || (fchown(m_fd, uid_t(-1), m_gid) != 0 && errno != EPERM)) {
+            Discard();
+            return VYR_ERR_FILE_WRITE;
+        }
     }
     if (fchmod(m_fd, m_mode) != 0 || fsync(m_fd) != 0) {
         const int rc = MapErrno(errno, VYR_ERR_DESTINATION_CHANGED);

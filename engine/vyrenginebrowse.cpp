@@ -38,23 +38,19 @@ class DecodePool
 public:
     DecodePool(QSize in_box, uint32_t in_matte) : m_box(in_box), m_matte(in_matte)
     {
-        for (int i = 0; i < kDecodeThreads; ++i)
-            m_threads.emplace_back([this] { Run(); });
+        try {
+            for (int i = 0; i < kDecodeThreads; ++i)
+                m_threads.emplace_back([this] { Run(); });
+        } catch (...) {
+            // No destructor runs for a half-built pool: join what started, or terminate.
+            Shutdown();
+            throw;
+        }
     }
 
     // Drops the jobs not yet started and waits for the running ones: a stop takes effect
     // after the file in hand, and nothing outlives the browse.
-    ~DecodePool()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stopping = true;
-            m_queue.clear();
-        }
-        m_workCv.notify_all();
-        for (std::thread &thread : m_threads)
-            thread.join();
-    }
+    ~DecodePool() { Shutdown(); }
 
     std::shared_ptr<DecodeJob> Submit(const QString &in_path)
     {
@@ -76,6 +72,19 @@ public:
     }
 
 private:
+    void Shutdown()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+            m_queue.clear();
+        }
+        m_workCv.notify_all();
+        for (std::thread &thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
     void Run()
     {
         for (;;) {
@@ -88,7 +97,15 @@ private:
                 job = std::move(m_queue.front());
                 m_queue.pop_front();
             }
-            VYRThumbResult result = VYRMakeThumbnail(job->m_path, m_box, m_matte);
+            VYRThumbResult result;
+            try {
+                result = VYRMakeThumbnail(job->m_path, m_box, m_matte);
+            } catch (...) {
+                // Out of memory inside Qt or TurboJPEG: an exception leaving a thread would
+                // end the program, and the caller would wait for this job forever.
+                result = VYRThumbResult();
+                result.m_status = VYR_ERR_NO_MEMORY;
+            }
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 job->m_result = std::move(result);

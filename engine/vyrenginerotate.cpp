@@ -24,6 +24,7 @@ using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
 
 constexpr qint64 kMaxPixels = qint64(1) << 30;
+constexpr off_t kMaxFileBytes = off_t(1) << 30;
 
 struct SourceFile
 {
@@ -36,7 +37,8 @@ int ReadSource(const QString &in_path, SourceFile *out_pSource)
     const QByteArray encoded = QFile::encodeName(in_path);
     if (encoded.size() >= PATH_MAX)
         return VYR_ERR_PATH_TOO_LONG;
-    const int fd = open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // O_NONBLOCK: a name that leads to a FIFO must not hang the worker in open().
+    const int fd = open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         switch (errno) {
         case ENOENT:
@@ -52,6 +54,10 @@ int ReadSource(const QString &in_path, SourceFile *out_pSource)
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return VYR_ERR_FILE_READ;
+    }
+    if (st.st_size > kMaxFileBytes) {
+        close(fd);
+        return VYR_ERR_NO_MEMORY; // no photo is this large; don't try to hold it in memory
     }
     out_pSource->m_mode = st.st_mode & 07777;
     out_pSource->m_data.resize(size_t(st.st_size));

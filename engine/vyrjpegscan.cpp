@@ -94,3 +94,43 @@ VYRJpegLayout VYRScanJpeg(const uint8_t *in_pData, size_t in_size)
     }
     return layout;
 }
+
+bool VYRJpegBuffersWholeImage(const uint8_t *in_pData, size_t in_size)
+{
+    if (!in_pData || in_size < 4 || in_pData[0] != 0xFF || in_pData[1] != 0xD8)
+        return false;
+    int frameComponents = 0;
+    size_t pos = 2;
+    while (pos + 1 < in_size) {
+        if (in_pData[pos] != 0xFF) {
+            ++pos; // garbage between segments
+            continue;
+        }
+        const uint8_t marker = in_pData[pos + 1];
+        if (marker == 0xFF) {
+            ++pos; // fill byte
+            continue;
+        }
+        if (IsStandalone(marker)) {
+            if (marker == 0xD9)
+                return false;
+            pos += 2;
+            continue;
+        }
+        if (pos + 3 >= in_size)
+            return false;
+        const size_t length = (size_t(in_pData[pos + 2]) << 8) | in_pData[pos + 3];
+        if (length < 2 || pos + 2 + length > in_size)
+            return false;
+        if (IsFrame(marker)) {
+            if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
+                return true;
+            if (length >= 8)
+                frameComponents = in_pData[pos + 9];
+        } else if (marker == 0xDA) {
+            return length >= 3 && in_pData[pos + 4] < frameComponents;
+        }
+        pos += 2 + length;
+    }
+    return false;
+}

@@ -33,3 +33,8 @@ struct VYRJpegLayout
 // Walks in_pData[0, in_size). Never reads outside the buffer; a stream that breaks off or
 // holds a bogus length simply yields m_complete == false.
 VYRJpegLayout VYRScanJpeg(const uint8_t *in_pData, size_t in_size);
+
+// True when decoding in_pData holds every coefficient of the picture in memory at once: a
+// progressive frame, or a sequential one whose first scan does not carry every component.
+// Reads the markers before the first scan only.
+bool VYRJpegBuffersWholeImage(const uint8_t *in_pData, size_t in_size);

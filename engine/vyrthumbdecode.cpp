@@ -2,20 +2,30 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrthumbdecode.h"
 
+#include "vyrjpegscan.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 namespace {
 
 using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 
 constexpr qint64 kMaxDecodedPixels = 64 * 1024 * 1024;
+// What the coefficients of a progressive picture may take (about 170 megapixels at 4:2:0).
+constexpr qint64 kMaxCoefficientBytes = qint64(512) * 1024 * 1024;
+// Larger than any photo; each decoding thread holds one file whole.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
 // Picture size after fitting into the box (never enlarged).
 QSize FittedSize(int in_width, int in_height, QSize in_box)
@@ -59,6 +69,20 @@ int DecodeJpeg(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
         return VYR_ERR_FILE_DAMAGED;
     out_pInfo->m_width = width;
     out_pInfo->m_height = height;
+
+    // Progressive and multi-scan files are decoded from all their coefficients at once, two
+    // bytes each per block sample, whatever the scale; a damaged one is decoded to its end.
+    // A few hundred bytes claiming 60000x60000 pixels would have the decoder fill gigabytes.
+    if (VYRJpegBuffersWholeImage(data, size)) {
+        const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+        const qint64 samplesPerPixelX4 = cmyk                                             ? 16
+                                         : subsamp == TJSAMP_GRAY                         ? 4
+                                         : subsamp == TJSAMP_420 || subsamp == TJSAMP_411 ? 6
+                                         : subsamp == TJSAMP_422 || subsamp == TJSAMP_440 ? 8
+                                                                                          : 12;
+        if (qint64(width) * height * samplesPerPixelX4 / 4 * 2 > kMaxCoefficientBytes)
+            return VYR_ERR_NO_MEMORY;
+    }
 
     int num = 1, denom = 1;
     VYRChooseJpegScale(width, height, in_box, &num, &denom);
@@ -124,6 +148,42 @@ int DecodeOther(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
     return VYR_SUCCESS;
 }
 
+// Reads a regular file whole. A matching name may lead anywhere through a link: to a FIFO
+// (open would wait for a writer forever), to a device that never ends, or to a huge sparse
+// file; none of these may stall or exhaust the decoding threads.
+int ReadWholeFile(const QString &in_path, QByteArray *out_pData, qint64 *out_pSize)
+{
+    const QByteArray name = QFile::encodeName(in_path);
+    const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? VYR_ERR_FILE_NOT_FOUND : VYR_ERR_FILE_READ;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return VYR_ERR_FILE_READ;
+    }
+    *out_pSize = st.st_size;
+    if (st.st_size > kMaxFileBytes) {
+        close(fd);
+        return VYR_ERR_NO_MEMORY;
+    }
+    QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = read(fd, data.data() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    close(fd);
+    if (done != data.size())
+        return VYR_ERR_FILE_READ; // a read error, or the file shrank under us
+    *out_pData = std::move(data);
+    return VYR_SUCCESS;
+}
+
 } // namespace
 
 QRgb VYRMatteToRgb(uint32_t in_matte)
@@ -159,18 +219,10 @@ void VYRChooseJpegScale(int in_width, int in_height, QSize in_box, int *out_pNum
 VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte)
 {
     VYRThumbResult result;
-    QFile file(in_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.m_status = file.exists() ? VYR_ERR_FILE_READ : VYR_ERR_FILE_NOT_FOUND;
+    QByteArray data;
+    result.m_status = ReadWholeFile(in_path, &data, &result.m_info.m_fileSize);
+    if (result.m_status != VYR_SUCCESS)
         return result;
-    }
-    const QByteArray data = file.readAll();
-    result.m_info.m_fileSize = data.size();
-    if (data.size() != file.size()) {
-        result.m_status = VYR_ERR_FILE_READ;
-        return result;
-    }
-    file.close();
 
     QImage picture;
     const bool isJpeg = data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&

@@ -25,8 +25,10 @@ struct VYRThumbResult
 void VYRChooseJpegScale(int in_width, int in_height, QSize in_box, int *out_pNum, int *out_pDenom);
 
 // Decodes in_path into a thumbnail for a in_box box on a background of in_matte (0x00BBGGRR).
-// Failure statuses: VYR_ERR_FILE_NOT_FOUND, VYR_ERR_FILE_READ, VYR_ERR_FILE_FORMAT (not a
-// picture), VYR_ERR_FILE_DAMAGED (could not be decoded), VYR_ERR_NO_MEMORY.
+// Failure statuses: VYR_ERR_FILE_NOT_FOUND, VYR_ERR_FILE_READ (also when the name leads to
+// something other than a regular file), VYR_ERR_FILE_FORMAT (not a picture),
+// VYR_ERR_FILE_DAMAGED (could not be decoded), VYR_ERR_NO_MEMORY (also for a file or picture
+// too large to hold: over 1 GiB, or a progressive picture of some 170 megapixels and more).
 VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte);
 
 // The COLORREF-style matte (red in the low byte) as a Qt colour.

@@ -6,6 +6,7 @@
 #include "testjpeg.h"
 #include "vyrengine.h"
 #include "vyrfolderwalk.h"
+#include "vyrjpegscan.h"
 #include "vyrthumbdecode.h"
 
 #include <QDir>
@@ -14,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+#include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -55,6 +59,14 @@ int Browse(Recorder *inout_pRecorder, const QString &in_filter, bool in_subfolde
         in_subfolders ? 1 : 0, 0, 0, 0, &Record, inout_pRecorder);
 }
 
+// Threads of this process right now (Linux).
+int ThreadCount()
+{
+    return QDir(QStringLiteral("/proc/self/task"))
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+        .size();
+}
+
 QStringList Names(const Recorder &in_recorder)
 {
     QStringList names;
@@ -78,6 +90,8 @@ private slots:
     void scaleChoice();
     void thumbnailFitsBoxOnMatte();
     void undecodableFilesReportedWalkGoesOn();
+    void entriesThatAreNoPlainFileNeverStall();
+    void fakedHugeProgressiveRefused();
     void stopAfterThirdFile();
     void badArguments();
     void bitmapQuarterTurnsExact();
@@ -260,6 +274,74 @@ void TestEngineBrowse::undecodableFilesReportedWalkGoesOn()
     QCOMPARE(recorder.m_deliveries[5].m_status, int(VYR_SUCCESS));
 }
 
+void TestEngineBrowse::entriesThatAreNoPlainFileNeverStall()
+{
+    // A matching name may lead to a FIFO (opening it waits for a writer), to an endless
+    // device, or to a huge sparse file: each is reported, and the walk goes on.
+    QTemporaryDir dir;
+    QVERIFY(!TestJpeg::Write(dir.path(), "a.jpg").isEmpty());
+    const QByteArray fifo = QFile::encodeName(dir.filePath(".pipe"));
+    QCOMPARE(mkfifo(fifo.constData(), 0644), 0);
+    QVERIFY(QFile::link(".pipe", dir.filePath("b.jpg")));
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("c.jpg")));
+    QFile huge(dir.filePath("d.jpg"));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    const bool sparse = huge.resize((qint64(1) << 30) + 1);
+    huge.close();
+    QVERIFY(!TestJpeg::Write(dir.path(), "e.jpg").isEmpty());
+
+    Recorder recorder;
+    recorder.m_root = dir.path();
+    QCOMPARE(Browse(&recorder, "*.jpg", false), int(VYR_SUCCESS));
+    QCOMPARE(Names(recorder), QStringList({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}));
+    QCOMPARE(recorder.m_deliveries[0].m_status, int(VYR_SUCCESS));
+    QVERIFY(recorder.m_deliveries[1].m_status != VYR_SUCCESS);
+    QVERIFY(recorder.m_deliveries[2].m_status != VYR_SUCCESS);
+    if (sparse)
+        QCOMPARE(recorder.m_deliveries[3].m_status, int(VYR_ERR_NO_MEMORY));
+    QCOMPARE(recorder.m_deliveries[4].m_status, int(VYR_SUCCESS));
+}
+
+void TestEngineBrowse::fakedHugeProgressiveRefused()
+{
+    // A progressive file is decoded from all its coefficients at once: a few hundred bytes
+    // claiming 60000x60000 pixels would have the decoder fill gigabytes for one thumbnail.
+    TestJpeg::Options o;
+    o.width = 64;
+    o.height = 64;
+    o.progressive = true;
+    QByteArray bytes = TestJpeg::Build(o);
+    const int sof = bytes.indexOf("\xFF\xC2");
+    QVERIFY(sof > 0);
+    bytes.replace(sof + 5, 4, QByteArray("\xEA\x60\xEA\x60", 4));
+    QTemporaryDir dir;
+    QVERIFY(!TestJpeg::WriteBytes(dir.path(), "bomb.jpg", bytes).isEmpty());
+    const QString sane = TestJpeg::Write(dir.path(), "sane.jpg", o);
+    Recorder recorder;
+    recorder.m_root = dir.path();
+    QCOMPARE(Browse(&recorder, "*.jpg", false), int(VYR_SUCCESS));
+    QCOMPARE(Names(recorder), QStringList({"bomb.jpg", "sane.jpg"}));
+    QCOMPARE(recorder.m_deliveries[0].m_status, int(VYR_ERR_NO_MEMORY));
+    QCOMPARE(recorder.m_deliveries[1].m_status, int(VYR_SUCCESS));
+
+    // A sequential frame whose first scan carries one of three components is buffered whole
+    // too; one that interleaves all three is not.
+    const auto header = [](int in_scanComponents) {
+        QByteArray h("\xFF\xD8", 2);
+        h += QByteArray("\xFF\xC0\x00\x11\x08\x01\x00\x01\x00\x03", 10);
+        h += QByteArray(9, '\x11');
+        h += QByteArray("\xFF\xDA\x00", 3) + char(6 + 2 * in_scanComponents) +
+             char(in_scanComponents) + QByteArray(2 * in_scanComponents + 3, '\0');
+        return h;
+    };
+    for (int scan : {1, 3}) {
+        const QByteArray h = header(scan);
+        QCOMPARE(VYRJpegBuffersWholeImage(reinterpret_cast<const uint8_t *>(h.constData()),
+                                          size_t(h.size())),
+                 scan == 1);
+    }
+}
+
 void TestEngineBrowse::stopAfterThirdFile()
 {
     QTemporaryDir dir;
@@ -275,6 +357,15 @@ void TestEngineBrowse::stopAfterThirdFile()
     QCOMPARE(VYRDefaultEngine().BrowseThumbnails(dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1, 1,
                                                  0, 0, 0, 0, 0, nullptr, nullptr),
              int(VYR_SUCCESS));
+
+    // An exception from the callback passes through; the decoding threads are gone either way.
+    const int threadsBefore = ThreadCount();
+    const auto throwing = [](VYRBitmap *, const QString &, const VYRThumbFileInfo *, int, int,
+                             void *) -> int { throw std::runtime_error("callback failed"); };
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, VYRDefaultEngine().BrowseThumbnails(
+                                                     dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1,
+                                                     1, 0, 0, 0, 0, 0, throwing, nullptr));
+    QCOMPARE(ThreadCount(), threadsBefore);
 }
 
 void TestEngineBrowse::badArguments()

@@ -13,8 +13,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -100,10 +105,12 @@ private slots:
     void unusableSourcesRefused();
     void readOnlyDestination_data();
     void readOnlyDestination();
+    void readOnlyForRootToo();
     void fullDiskLeavesOriginal();
     void vanishedFolderLeavesOriginal();
     void symlinkedDestinationKeepsLink();
     void modeAndOwnerKept();
+    void groupKeptForWriterWhoIsNotOwner();
 };
 
 void TestEngineRotate::turnedPixels_data()
@@ -310,10 +317,23 @@ void TestEngineRotate::unusableSourcesRefused()
                         VYR_ROTATE_90) < 0,
              true);
     QCOMPARE(RotateFile(dir.path(), out, VYR_ROTATE_90), int(VYR_ERR_FILE_READ));
+    // A FIFO behind the name must not hang the worker; a file far larger than any photo is
+    // not read into memory.
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(".pipe")).constData(), 0644), 0);
+    QVERIFY(QFile::link(".pipe", dir.filePath("pipe.jpg")));
+    QCOMPARE(RotateFile(dir.filePath("pipe.jpg"), out, VYR_ROTATE_90), int(VYR_ERR_FILE_READ));
+    QFile huge(dir.filePath("huge.jpg"));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    huge.write(TestJpeg::ReadAll(good));
+    if (huge.resize((qint64(1) << 30) + 1)) {
+        huge.close();
+        QCOMPARE(RotateFile(huge.fileName(), out, VYR_ROTATE_90), int(VYR_ERR_NO_MEMORY));
+    }
     QCOMPARE(RotateFile(good, out, 5), int(VYR_ERR_INVALID_PARAMETER));
     QCOMPARE(RotateFile(good, dir.path(), VYR_ROTATE_90), int(VYR_ERR_FILE_WRITE));
     QVERIFY(!QFile::exists(out));
-    QCOMPARE(Leftovers(dir.path(), {"good.jpg", "empty.jpg", "noise.jpg", "soi.jpg"}),
+    QCOMPARE(Leftovers(dir.path(), {"good.jpg", "empty.jpg", "noise.jpg", "soi.jpg", ".pipe",
+                                    "pipe.jpg", "huge.jpg"}),
              QStringList());
 }
 
@@ -353,6 +373,56 @@ void TestEngineRotate::readOnlyDestination()
     QCOMPARE(QFile::exists(dst), fileMode != 0);
     QCOMPARE(TestJpeg::ReadAll(dst), dstBytes);
     QCOMPARE(Leftovers(outDir, {"a.jpg"}), QStringList());
+}
+
+void TestEngineRotate::readOnlyForRootToo()
+{
+    // Root passes every permission check, so these must be seen for what they are.
+    if (geteuid() != 0)
+        QSKIP("needs root");
+    QTemporaryDir dir;
+    const QString src = TestJpeg::Write(dir.path(), "a.jpg");
+    const QByteArray srcBytes = TestJpeg::ReadAll(src);
+
+    // An immutable or append-only file.
+    for (int flag : {int(FS_IMMUTABLE_FL), int(FS_APPEND_FL)}) {
+        const QString dst = TestJpeg::WriteBytes(dir.path(), "locked.jpg", "old contents");
+        const int fd = open(QFile::encodeName(dst).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        int flags = 0;
+        const bool set = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= flag, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+        const int rc = set ? RotateFile(src, dst, VYR_ROTATE_90) : 0;
+        if (set) {
+            flags &= ~flag;
+            ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        close(fd);
+        if (!set) {
+            QVERIFY(QFile::remove(dst));
+            continue; // no such flags here, or no right to set them
+        }
+        QCOMPARE(rc, int(VYR_ERR_READ_ONLY));
+        QCOMPARE(TestJpeg::ReadAll(dst), QByteArray("old contents"));
+        QVERIFY(QFile::remove(dst));
+    }
+
+    // A read-only mount.
+    QVERIFY(QDir(dir.path()).mkdir("ro"));
+    const QByteArray mp = QFile::encodeName(dir.filePath("ro"));
+    if (mount("tmpfs", mp.constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP("cannot mount a tmpfs here");
+    struct Unmount
+    {
+        QByteArray m_path;
+        ~Unmount() { umount(m_path.constData()); }
+    } unmount{mp};
+    const QString dst = TestJpeg::WriteBytes(dir.filePath("ro"), "a.jpg", srcBytes);
+    QCOMPARE(mount("tmpfs", mp.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m"), 0);
+    QCOMPARE(RotateFile(src, dst, VYR_ROTATE_90), int(VYR_ERR_READ_ONLY));
+    QCOMPARE(RotateFile(dst, dst, VYR_ROTATE_90), int(VYR_ERR_READ_ONLY));
+    QCOMPARE(TestJpeg::ReadAll(dst), srcBytes);
+    QCOMPARE(TestJpeg::ReadAll(src), srcBytes);
 }
 
 void TestEngineRotate::fullDiskLeavesOriginal()
@@ -448,6 +518,45 @@ void TestEngineRotate::modeAndOwnerKept()
         QCOMPARE(int(st.st_gid), 5678);
     }
     QVERIFY(TestJpeg::ReadAll(kept).startsWith("\xFF\xD8"));
+}
+
+void TestEngineRotate::groupKeptForWriterWhoIsNotOwner()
+{
+    // A group member who may write another user's photo cannot give the result back to its
+    // owner, but keeps its group: the rest of the group must not lose access to it.
+    if (geteuid() != 0)
+        QSKIP("needs root to set up another user's file");
+    QTemporaryDir dir;
+    QCOMPARE(chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+    QVERIFY(QDir(dir.path()).mkdir("shared"));
+    const QString shared = dir.filePath("shared");
+    QCOMPARE(chmod(QFile::encodeName(shared).constData(), 0777), 0);
+    const QString src = TestJpeg::Write(shared, "a.jpg");
+    const QByteArray srcName = QFile::encodeName(src);
+    QCOMPARE(chmod(srcName.constData(), 0664), 0);
+    QCOMPARE(chown(srcName.constData(), 1234, 5678), 0);
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const gid_t groups[] = {5678};
+        const bool dropped = setgroups(1, groups) == 0 && setgid(65534) == 0 && setuid(65534) == 0;
+        if (!dropped)
+            _exit(2);
+        _exit(RotateFile(src, src, VYR_ROTATE_90) == VYR_SUCCESS ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        QSKIP("cannot take on another user's identity here");
+    QCOMPARE(WEXITSTATUS(status), 0);
+    struct stat st;
+    QCOMPARE(stat(srcName.constData(), &st), 0);
+    QCOMPARE(int(st.st_uid), 65534);
+    QCOMPARE(int(st.st_gid), 5678);
+    QCOMPARE(int(st.st_mode & 07777), 0664);
+    QCOMPARE(Leftovers(shared, {"a.jpg"}), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestEngineRotate)
