@@ -98,8 +98,12 @@ bool VYRApp::InitInstance(const QStringList &in_args)
         processed = m_pDocument->OnNewDocument();
     } else {
         processed = m_pDocument->OnOpenDocument(folder);
-        if (processed)
+        if (processed) {
             m_pDocument->SetTitle(TitleOfPath(folder));
+            // The scan shows the source folder, but with In-place off nothing would show
+            // the stored output folder, and jobs would go to a folder the user cannot see.
+            m_pDocument->SetDestPath(m_pDocument->GetDestPath());
+        }
     }
     if (processed)
         m_pMainWnd->InitialUpdateFrame();

@@ -10,6 +10,7 @@
 #include "rotatethread.h"
 #include "vyrimg.h"
 
+#include <QAbstractScrollArea>
 #include <QDir>
 #include <QHeaderView>
 #include <iterator>
@@ -286,6 +287,7 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
 {
     bool failed = false;
     bool queuedAgain = false;
+    bool turnedBack = false;
     QString fileName;
     {
         QLLockGuard lock(g_catalogLock);
@@ -297,6 +299,7 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
             if (failed && m_jobAngle != 0) {
                 try {
                     in_pItem->QLImage::Rotate(m_jobAngle == 180 ? 180 : -m_jobAngle);
+                    turnedBack = true;
                 } catch (QLException *in_pErr) {
                     std::unique_ptr<QLException> err(in_pErr);
                     QLTrace("Error turning back thumbnail of '%s': %d\n",
@@ -315,6 +318,12 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
             in_pItem->SetPending(false);
         }
         fileName = in_pItem->GetFileName();
+    }
+    // The grid shows what the item holds only when it repaints: without this the photo
+    // would stay on screen turned although its file was not.
+    if (turnedBack) {
+        if (auto *thumbs = qobject_cast<QAbstractScrollArea *>(g_hThumbWnd.data()))
+            thumbs->viewport()->update();
     }
     if (queuedAgain)
         InsertTask(in_pItem); // stays pending and in the document's queue

@@ -15,12 +15,10 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VEYRA_BUILD_DIR:-$root/build}"
 
+# The installer checks first and calls sudo itself only when something is missing: a
+# second run must not ask for a password.
 if [ -f "$root/scripts/install-deps.sh" ]; then
-    if [ "$(id -u)" -eq 0 ]; then
-        bash "$root/scripts/install-deps.sh"
-    else
-        sudo bash "$root/scripts/install-deps.sh"
-    fi
+    bash "$root/scripts/install-deps.sh"
 fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -89,7 +90,9 @@ private slots:
 
     void startWithFolderScansAfterShowing();
     void startWithoutFolderOpensChooserOnce();
+    void startWithFolderShowsStoredOutputFolder();
     void rightClickRotatesFileOnDisk();
+    void failedJobShowsThumbnailTurnedBack();
     void autoRotateMakesMixedFolderUpright();
     void f5ReloadsWithTaskListFocused();
     void closeBoxWithPendingAsksAndNoKeepsWindow();
@@ -98,6 +101,8 @@ private slots:
 private:
     VYRApp *App() const { return static_cast<VYRApp *>(QCoreApplication::instance()); }
     QPoint CellCentre(int in_index) const;
+    QImage ShownThumbnail(int in_index) const;
+    QImage PaintedThumbnail(int in_index) const;
 
     QStringList m_prompts;
     int m_promptAnswer = QL_IDOK;
@@ -132,6 +137,30 @@ QPoint TestEndToEnd::CellCentre(int in_index) const
     VYRThumbVw *view = App()->GetMainWnd()->GetThumbView();
     const GridRect rect = view->GetCell(in_index)->GetRect();
     return view->GridToClient(QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+}
+
+// The thumbnail as the window last drew it (its backing store), not a fresh paint.
+QImage TestEndToEnd::ShownThumbnail(int in_index) const
+{
+    MainWnd *frame = App()->GetMainWnd();
+    VYRThumbVw *view = frame->GetThumbView();
+    const GridRect inner = view->GridToClient(view->GetCell(in_index)->GetInnerRect());
+    const QPoint origin = view->viewport()->mapTo(frame, QPoint(inner.left, inner.top));
+    return frame->screen()
+        ->grabWindow(frame->winId(), origin.x(), origin.y(), inner.Width(), inner.Height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The thumbnail as a paint would draw it now.
+QImage TestEndToEnd::PaintedThumbnail(int in_index) const
+{
+    VYRThumbVw *view = App()->GetMainWnd()->GetThumbView();
+    const GridRect inner = view->GridToClient(view->GetCell(in_index)->GetInnerRect());
+    return view->viewport()
+        ->grab(QRect(inner.left, inner.top, inner.Width(), inner.Height()))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 void TestEndToEnd::startWithFolderScansAfterShowing()
@@ -177,6 +206,25 @@ void TestEndToEnd::startWithoutFolderOpensChooserOnce()
     QCOMPARE(App()->GetDocument()->GetImages().GetCount(), 0);
 }
 
+void TestEndToEnd::startWithFolderShowsStoredOutputFolder()
+{
+    // With In-place off the jobs go to the stored output folder: the bar must name it from
+    // the start, not only once the user picks one.
+    QTemporaryDir source;
+    QTemporaryDir output;
+    {
+        QSettings settings(QStringLiteral("Quillmere"), QStringLiteral("Veyra"));
+        settings.setValue(QStringLiteral("Veyra/Inplace"), 0);
+        settings.setValue(QStringLiteral("Veyra/DestPath"), output.path());
+    }
+    WriteJpeg(source.path(), QStringLiteral("a.jpg"), TestJpeg::MakeContent(32, 32, 1));
+    QVERIFY(App()->InitInstance({source.path()}));
+    MainWnd *frame = App()->GetMainWnd();
+    QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 1);
+    QCOMPARE(qobject_cast<QLabel *>(QLFindControl(frame, IDC_DEST_PATH))->text(), output.path());
+    QCOMPARE(qobject_cast<QLabel *>(QLFindControl(frame, IDC_SOURCE_PATH))->text(), source.path());
+}
+
 void TestEndToEnd::rightClickRotatesFileOnDisk()
 {
     QTemporaryDir dir;
@@ -208,6 +256,32 @@ void TestEndToEnd::rightClickRotatesFileOnDisk()
     QVERIFY(TestJpeg::MaxDifference(turned, TestJpeg::Rotate(decodedBefore, 90)) <=
             kPixelTolerance);
     QCOMPARE(TestJpeg::ReadOrientationOfFile(path), 1);
+}
+
+void TestEndToEnd::failedJobShowsThumbnailTurnedBack()
+{
+    QTemporaryDir dir;
+    const QString path =
+        WriteJpeg(dir.path(), QStringLiteral("a.jpg"), TestJpeg::MakeContent(64, 48, 3));
+    const QByteArray before = TestJpeg::ReadAll(path);
+    // No write permission bit: the rotation is refused as read-only, even for root.
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(App()->InitInstance({dir.path()}));
+    MainWnd *frame = App()->GetMainWnd();
+    Document *doc = App()->GetDocument();
+    QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 1);
+
+    QTest::mouseClick(frame->GetThumbView()->viewport(), Qt::RightButton, {}, CellCentre(0));
+
+    QTRY_VERIFY(doc->GetLog().contains(QStringLiteral("Failed to rotate 'a.jpg'")));
+    QTRY_COMPARE(m_prompts.count(QString::fromUtf8(VYRText::kReadOnly)), 1);
+    QCOMPARE(TestJpeg::ReadAll(path), before);
+    // The thumbnail, turned at the click, is turned back and shown so: what the window
+    // shows is what a paint draws.
+    const QImage painted = PaintedThumbnail(0);
+    QVERIFY(!painted.isNull());
+    QTRY_COMPARE(ShownThumbnail(0), painted);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("a.jpg")}));
 }
 
 void TestEndToEnd::autoRotateMakesMixedFolderUpright()
