@@ -26,15 +26,8 @@ fi
 cmake --build "$build_dir" -j "$jobs" ${targets[@]:+--target "${targets[@]}"}
 
 ctest_args=(--test-dir "$build_dir" --output-on-failure -j "$jobs")
-case "$sanitize" in
-  address)
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
-    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-    ;;
-  thread)
-    export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
-    ctest_args+=(-L threads)
-    ;;
-esac
+# The sanitizers' options are set per test by tests/CMakeLists.txt.
+if [ "$sanitize" = thread ]; then
+  ctest_args+=(-L threads)
+fi
 ctest "${ctest_args[@]}"
