@@ -5,6 +5,7 @@
 #include "qltrace.h"
 #include "vyratomicfile.h"
 #include "vyrjpegscan.h"
+#include "vyrreadfile.h"
 
 #include <QFile>
 
@@ -24,57 +25,21 @@ using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
 using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
 
 constexpr qint64 kMaxPixels = qint64(1) << 30;
-constexpr off_t kMaxFileBytes = off_t(1) << 30;
 
 struct SourceFile
 {
-    std::vector<uint8_t> m_data;
+    QByteArray m_bytes;
     mode_t m_mode = 0644;
+    const unsigned char *Data() const
+    {
+        return reinterpret_cast<const unsigned char *>(m_bytes.constData());
+    }
+    size_t Size() const { return size_t(m_bytes.size()); }
 };
 
 int ReadSource(const QString &in_path, SourceFile *out_pSource)
 {
-    const QByteArray encoded = QFile::encodeName(in_path);
-    if (encoded.size() >= PATH_MAX)
-        return VYR_ERR_PATH_TOO_LONG;
-    // O_NONBLOCK: a name that leads to a FIFO must not hang the worker in open().
-    const int fd = open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        switch (errno) {
-        case ENOENT:
-        case ENOTDIR:
-            return VYR_ERR_FILE_NOT_FOUND;
-        case ENAMETOOLONG:
-            return VYR_ERR_PATH_TOO_LONG;
-        default:
-            return VYR_ERR_FILE_READ;
-        }
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return VYR_ERR_FILE_READ;
-    }
-    if (st.st_size > kMaxFileBytes) {
-        close(fd);
-        return VYR_ERR_NO_MEMORY; // no photo is this large; don't try to hold it in memory
-    }
-    out_pSource->m_mode = st.st_mode & 07777;
-    out_pSource->m_data.resize(size_t(st.st_size));
-    size_t done = 0;
-    while (done < out_pSource->m_data.size()) {
-        const ssize_t n =
-            read(fd, out_pSource->m_data.data() + done, out_pSource->m_data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += size_t(n);
-    }
-    close(fd);
-    if (done != out_pSource->m_data.size())
-        return VYR_ERR_FILE_READ; // changed size under us, or a read error
-    return VYR_SUCCESS;
+    return VYRReadRegularFile(in_path, &out_pSource->m_bytes, &out_pSource->m_mode);
 }
 
 int TransformOp(int in_code)
@@ -132,7 +97,7 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
     int rc = ReadSource(in_source, &source);
     if (rc != VYR_SUCCESS)
         return rc;
-    const VYRJpegLayout layout = VYRScanJpeg(source.m_data.data(), source.m_data.size());
+    const VYRJpegLayout layout = VYRScanJpeg(source.Data(), source.Size());
     if (!layout.m_isJpeg)
         return VYR_ERR_FILE_FORMAT;
 
@@ -148,8 +113,8 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
     const QByteArray name = QFile::encodeName(in_source);
 
     int width = 0, height = 0, subsamp = -1, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), source.m_data.data(), source.m_data.size(), &width,
-                            &height, &subsamp, &colorspace) != 0) {
+    if (tjDecompressHeader3(handle.get(), source.Data(), source.Size(), &width, &height, &subsamp,
+                            &colorspace) != 0) {
         // Subsampling outside TurboJPEG's list is not damage; anything else in the header is.
         if (width <= 0 || height <= 0) {
             QLTrace("Cannot rotate '%s': %s\n", name.constData(), tjGetErrorStr2(handle.get()));
@@ -176,8 +141,8 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
 
     unsigned char *pOut = nullptr;
     unsigned long outSize = 0;
-    int status = tjTransform(handle.get(), source.m_data.data(), source.m_data.size(), 1, &pOut,
-                             &outSize, &transform, flags);
+    int status = tjTransform(handle.get(), source.Data(), source.Size(), 1, &pOut, &outSize,
+                             &transform, flags);
     TjBuffer outBuffer(pOut, &tjFree);
     if (status != 0 && tjGetErrorCode(handle.get()) == TJERR_FATAL &&
         std::strstr(tjGetErrorStr2(handle.get()), "not perfect")) {
@@ -193,8 +158,8 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
         transform.options = (transform.options & ~TJXOPT_PERFECT) | TJXOPT_TRIM;
         pOut = nullptr;
         outSize = 0;
-        status = tjTransform(handle.get(), source.m_data.data(), source.m_data.size(), 1, &pOut,
-                             &outSize, &transform, flags);
+        status = tjTransform(handle.get(), source.Data(), source.Size(), 1, &pOut, &outSize,
+                             &transform, flags);
         outBuffer.reset(pOut);
         if (status == 0) {
             int cols = 0, rows = 0;
@@ -212,10 +177,10 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
     if (!outBuffer || outSize == 0)
         return VYR_ERR_TRANSFORM;
 
-    if (layout.m_complete && layout.m_endOfImage < source.m_data.size()) {
+    if (layout.m_complete && layout.m_endOfImage < source.Size()) {
         QLTrace("Rotating '%s' dropped %llu byte(s) after the end-of-image marker\n",
                 name.constData(),
-                static_cast<unsigned long long>(source.m_data.size() - layout.m_endOfImage));
+                static_cast<unsigned long long>(source.Size() - layout.m_endOfImage));
     }
     return output.Commit(outBuffer.get(), outSize);
 }

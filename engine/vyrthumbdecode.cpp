@@ -3,6 +3,7 @@
 #include "vyrthumbdecode.h"
 
 #include "vyrjpegscan.h"
+#include "vyrreadfile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -25,7 +26,6 @@ constexpr qint64 kMaxDecodedPixels = 64 * 1024 * 1024;
 // What the coefficients of a progressive picture may take (about 170 megapixels at 4:2:0).
 constexpr qint64 kMaxCoefficientBytes = qint64(512) * 1024 * 1024;
 // Larger than any photo; each decoding thread holds one file whole.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
 // Picture size after fitting into the box (never enlarged).
 QSize FittedSize(int in_width, int in_height, QSize in_box)
@@ -148,42 +148,6 @@ int DecodeOther(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
     return VYR_SUCCESS;
 }
 
-// Reads a regular file whole. A matching name may lead anywhere through a link: to a FIFO
-// (open would wait for a writer forever), to a device that never ends, or to a huge sparse
-// file; none of these may stall or exhaust the decoding threads.
-int ReadWholeFile(const QString &in_path, QByteArray *out_pData, qint64 *out_pSize)
-{
-    const QByteArray name = QFile::encodeName(in_path);
-    const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? VYR_ERR_FILE_NOT_FOUND : VYR_ERR_FILE_READ;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return VYR_ERR_FILE_READ;
-    }
-    *out_pSize = st.st_size;
-    if (st.st_size > kMaxFileBytes) {
-        close(fd);
-        return VYR_ERR_NO_MEMORY;
-    }
-    QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = read(fd, data.data() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    close(fd);
-    if (done != data.size())
-        return VYR_ERR_FILE_READ; // a read error, or the file shrank under us
-    *out_pData = std::move(data);
-    return VYR_SUCCESS;
-}
-
 } // namespace
 
 QRgb VYRMatteToRgb(uint32_t in_matte)
@@ -220,7 +184,9 @@ VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t i
 {
     VYRThumbResult result;
     QByteArray data;
-    result.m_status = ReadWholeFile(in_path, &data, &result.m_info.m_fileSize);
+    // A matching name may lead anywhere through a link (a FIFO, a device, a huge sparse file):
+    // none of these may stall or exhaust the decoding threads.
+    result.m_status = VYRReadRegularFile(in_path, &data, nullptr, &result.m_info.m_fileSize);
     if (result.m_status != VYR_SUCCESS)
         return result;
 

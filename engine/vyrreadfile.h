@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Reading a photo file whole, safely: the one way the engine takes a file into memory.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <sys/types.h>
+
+// Files larger than this are refused: no photo is this large, and holding one would exhaust
+// memory.
+inline constexpr qint64 kVYRMaxFileBytes = qint64(1) << 30;
+
+// Reads in_path whole into out_pData. Only a regular file is read: a name that leads to a
+// FIFO (opening it would wait for a writer forever) or a device (which never ends) is
+// refused. out_pMode, when given, receives the file's permission bits; out_pSize, when given,
+// its size (also when it is too large).
+// Returns VYR_SUCCESS, or VYR_ERR_FILE_NOT_FOUND, VYR_ERR_PATH_TOO_LONG, VYR_ERR_FILE_READ (not
+// a regular file, a read error, or the file changed size while being read) or
+// VYR_ERR_NO_MEMORY (larger than kVYRMaxFileBytes).
+int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *out_pMode = nullptr,
+                       qint64 *out_pSize = nullptr);
