@@ -142,3 +142,24 @@ inline constexpr char kColRotation[] = "Rotation";
 // Help file, opened from the current folder.
 inline constexpr char kHelpFile[] = "veyra.chm";
 } // namespace VYRText
+
+// Texts carried by the wrapper's error records (never shown to the user).
+namespace QLImgText {
+inline constexpr char kEngineError[] = "LEAD Tools Error";
+inline constexpr char kModule[] = "qlimg";
+inline constexpr char kFnConstructor[] = "QLImage::QLImage()";
+inline constexpr char kFnRotate[] = "QLImage::Rotate()";
+inline constexpr char kFnDisplay[] = "QLImage::Display()";
+inline constexpr char kFnLoadThumbnails[] = "QLLoadThumbnails()";
+inline constexpr char kFnRotateFile[] = "QLRotateFile()";
+} // namespace QLImgText
+
+// Trace texts of the worker.
+namespace VYRWorkerText {
+inline constexpr char kAttributesError[] = "Error getting file attributes: %d\n";
+inline constexpr char kTagError[] = "Error updating IFD tag data\n";
+inline constexpr char kFileTimeError[] = "Error setting file time: %d\n";
+inline constexpr char kExiting[] = "Exiting thread normally...\n";
+inline constexpr char kPathTooLong[] = "Output path too long: '%s'\n";
+inline constexpr char kNoOutputFolder[] = "No output folder chosen\n";
+} // namespace VYRWorkerText

@@ -6,17 +6,9 @@
 // resets its Exif Orientation to 1 (upright) and puts its creation time back.
 #pragma once
 
-class VYRTaskVw;
+#include "resource.h"
 
-// Trace texts of the worker.
-namespace VYRWorkerText {
-inline constexpr char kAttributesError[] = "Error getting file attributes: %d\n";
-inline constexpr char kTagError[] = "Error updating IFD tag data\n";
-inline constexpr char kFileTimeError[] = "Error setting file time: %d\n";
-inline constexpr char kExiting[] = "Exiting thread normally...\n";
-inline constexpr char kPathTooLong[] = "Output path too long: '%s'\n";
-inline constexpr char kNoOutputFolder[] = "No output folder chosen\n";
-} // namespace VYRWorkerText
+class VYRTaskVw;
 
 // The transform code for the angle of a job: 90 -> 4, 180 -> 8, -90 -> 12; 0 for any other
 // angle (such a job is only completed, without file work).

@@ -5,6 +5,7 @@
 // rotation: the program's only contact with the imaging engine.
 #pragma once
 
+#include "resource.h"
 #include "vyrengine.h"
 
 #include <QSize>
@@ -13,17 +14,6 @@
 
 class QPainter;
 class QWidget;
-
-// Texts carried by the wrapper's error records (never shown to the user).
-namespace QLImgText {
-inline constexpr char kEngineError[] = "LEAD Tools Error";
-inline constexpr char kModule[] = "qlimg";
-inline constexpr char kFnConstructor[] = "QLImage::QLImage()";
-inline constexpr char kFnRotate[] = "QLImage::Rotate()";
-inline constexpr char kFnDisplay[] = "QLImage::Display()";
-inline constexpr char kFnLoadThumbnails[] = "QLLoadThumbnails()";
-inline constexpr char kFnRotateFile[] = "QLRotateFile()";
-} // namespace QLImgText
 
 // An error record. Thrown as a pointer to an object made with new; whoever catches it
 // deletes it (catch by QLException * catches QLImageException too) and decides by code alone.
