@@ -94,8 +94,9 @@ void TestEngineSamples::rotationsMatchReferenceTool_data()
 {
     QTest::addColumn<QString>("photo");
     const QString samples = SamplesDir();
+    // Without rows Qt Test would abort at the first fetch: skip the whole function instead.
     if (samples.isEmpty())
-        return;
+        QSKIP("no sample photos");
     for (const char *folder : {"camera", "orientation", "invalid"}) {
         for (const QString &photo : PhotosIn(QDir(samples).filePath(folder)))
             QTest::newRow(
