@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 
 class QPainter;
@@ -33,6 +34,7 @@ enum : int
     VYR_ERR_DESTINATION_CHANGED = -15, // the destination folder vanished while writing
     VYR_ERR_PAINT = -16,               // the painter is null or not active
     VYR_ERR_NOT_LOSSLESS = -17,        // smaller than one block along an edge the turn moves
+    VYR_ERR_FINISH = -18,              // the caller's finishing step refused the result
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 
@@ -96,6 +98,15 @@ using VYRThumbCallback = int (*)(VYRBitmap *in_pThumb, const QString &in_path,
                                  const VYRThumbFileInfo *in_pInfo, int in_status, int in_index,
                                  void *in_pUserData);
 
+// A last edit of a file rotation's complete result, made in memory before the result is
+// verified and written. The function may change any byte but not the length; it returns true
+// to go on, false to fail the rotation (VYR_ERR_FINISH, nothing written).
+struct VYRRotateFinish
+{
+    bool (*m_pFunction)(uint8_t *inout_pData, size_t in_size, void *in_pUserData) = nullptr;
+    void *m_pUserData = nullptr;
+};
+
 struct VYREngineTable
 {
     // Copies the image of in_pSource into out_pDest, which then holds its own copy.
@@ -132,12 +143,14 @@ struct VYREngineTable
                             int in_arg12, int in_subfolders, int in_arg14, int in_arg15,
                             int in_arg16, VYRThumbCallback in_callback, void *in_pUserData);
     // Turns the JPEG picture of in_source losslessly by in_code (4, 8, 12) and writes it to
-    // in_destination, which may be the same path. The last three arguments are accepted and
-    // must be 0. Returns 1 exactly when the destination holds the turned picture; on any
-    // failure both files are left as they were and the result is one of the codes above
+    // in_destination, which may be the same path. Arguments 4-6 are accepted and must be 0.
+    // in_pFinish, when not null, edits the complete result before it is verified and written.
+    // The result is written in one atomic step, and only after it has been decoded in full
+    // without a warning. Returns 1 exactly when the destination holds the turned picture; on
+    // any failure both files are left as they were and the result is one of the codes above
     // (VYR_ERR_READ_ONLY when the destination or its folder is read-only).
     int (*RotateFile)(const QString &in_source, const QString &in_destination, int in_code,
-                      int in_arg4, int in_arg5, int in_arg6);
+                      int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish);
 };
 
 // The real engine.

@@ -82,7 +82,8 @@ JobResult RunJob(VYRTaskVw *in_pView, VYRImage *in_pItem, int in_angle, const Jo
         return JobResult::Failed;
     }
     try {
-        QLRotateFile(in_job.m_source, in_job.m_output, code);
+        // The turn and the Orientation reset land in one atomic write.
+        VYRRotatePhoto(in_job.m_source, in_job.m_output, code);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
         return err->code == kReadOnlyCode ? JobResult::ReadOnly : JobResult::Failed;
@@ -93,7 +94,6 @@ JobResult RunJob(VYRTaskVw *in_pView, VYRImage *in_pItem, int in_angle, const Jo
     }
 
     in_pItem->SetPathName(in_job.m_output);
-    VYRResetOrientation(in_pItem->GetPathName());
 
     if (QLCanSetCreationTime()) {
         error = 0;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
-// Resetting the Exif Orientation of a file that has just been rotated.
+// Turning a photo upright on disk: the lossless turn and the Exif Orientation reset, written
+// together in one atomic step.
 #pragma once
 
 #include <QString>
+#include <cstddef>
+#include <cstdint>
 
 // Exif Orientation (tag 274) values, as the first row / first column of the stored picture
 // shows them:
@@ -23,3 +26,15 @@ enum : unsigned
 // already upright is left byte for byte as it was. A failed rewrite is traced ("Error
 // updating IFD tag data"). Returns true when the value was rewritten.
 bool VYRResetOrientation(const QString &in_path);
+
+// The same reset on a whole JPEG file held in memory (in_size bytes, edited in place through
+// a stdio stream over the buffer). Returns false when the entry was found but could not be
+// rewritten or the stream could not be flushed and closed; true otherwise (also when there is
+// nothing to rewrite).
+bool VYRResetOrientationInMemory(uint8_t *inout_pData, size_t in_size);
+
+// Turns in_source by in_code (4, 8 or 12: a quarter, half or three-quarter turn clockwise) into
+// in_destination (which may be in_source) with its Orientation reset to 1, all in one atomic
+// write: the destination holds either its previous bytes or the whole result. Throws
+// QLImageException* as QLRotateFile does (code -805 for a read-only destination).
+void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code);

@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config ccache
-  qt6-base-dev libgl-dev libturbojpeg0-dev
+  qt6-base-dev libgl-dev libturbojpeg0-dev libjpeg62-turbo-dev
   # tests: reference tools the suites compare against
   libjpeg-turbo-progs libimage-exiftool-perl
   # benchmarks: reference thumbnailer

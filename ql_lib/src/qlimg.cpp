@@ -220,7 +220,14 @@ int QLLoadThumbnails(QWidget *in_pWindow, const QString &in_folder, QSize in_siz
 
 void QLRotateFile(const QString &in_source, const QString &in_destination, int in_code)
 {
-    const int result = VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0);
+    QLRotateFile(in_source, in_destination, in_code, nullptr);
+}
+
+void QLRotateFile(const QString &in_source, const QString &in_destination, int in_code,
+                  const VYRRotateFinish *in_pFinish)
+{
+    const int result =
+        VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, in_pFinish);
     if (result != VYR_SUCCESS)
         ThrowEngineError(result, QLImgText::kFnRotateFile);
 }

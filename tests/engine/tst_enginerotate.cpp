@@ -29,7 +29,7 @@ using TestJpeg::Sampling;
 
 int RotateFile(const QString &in_source, const QString &in_destination, int in_code)
 {
-    return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0);
+    return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, nullptr);
 }
 
 int AngleOf(int in_code)

@@ -124,7 +124,7 @@ void TestEngineSamples::rotationsMatchReferenceTool()
         const int toolStatus = tool.exitCode();
 
         const QString ours = dir.filePath("ours" + angle + ".jpg");
-        const int rc = VYRDefaultEngine().RotateFile(photo, ours, code, 0, 0, 0);
+        const int rc = VYRDefaultEngine().RotateFile(photo, ours, code, 0, 0, 0, nullptr);
         QCOMPARE(TestJpeg::ReadAll(photo), original);
         if (rc != VYR_SUCCESS) {
             // Only what the reference tool also finds damaged is refused, and nothing is written.

@@ -61,7 +61,8 @@ int LoggedPaint(QPainter *, const VYRBitmap *, const QRect *, const QRect *, con
     return g_log.m_paintResult;
 }
 
-int LoggedRotateFile(const QString &, const QString &, int in_code, int in_a, int in_b, int in_c)
+int LoggedRotateFile(const QString &, const QString &, int in_code, int in_a, int in_b, int in_c,
+                     const VYRRotateFinish *)
 {
     g_log.m_fileCode = in_code;
     g_log.m_fileZeros = {in_a, in_b, in_c};

@@ -83,12 +83,13 @@ inline std::function<void()> &EngineHook()
 }
 
 inline int HookedRotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                            int in_arg4, int in_arg5, int in_arg6)
+                            int in_arg4, int in_arg5, int in_arg6,
+                            const VYRRotateFinish *in_pFinish)
 {
     if (EngineHook())
         EngineHook()();
     return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, in_arg4, in_arg5,
-                                         in_arg6);
+                                         in_arg6, in_pFinish);
 }
 
 // Installs in_hook for as long as the object lives.
