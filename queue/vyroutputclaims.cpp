@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "vyroutputclaims.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// One file reached by two spellings ("Out//a.jpg", "Out/./a.jpg") is one output.
+QString Canonical(const QString &in_path)
+{
+    return QFileInfo(in_path).absoluteFilePath();
+}
+
+} // namespace
+
+bool VYROutputClaims::Claim(const QString &in_output, const QString &in_source,
+                            QString *out_pHolder)
+{
+    const QString output = Canonical(in_output);
+    const QString source = Canonical(in_source);
+    if (output == source)
+        return true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_holders.constFind(output);
+    if (it == m_holders.constEnd()) {
+        m_holders.insert(output, source);
+        return true;
+    }
+    if (it.value() == source)
+        return true;
+    if (out_pHolder)
+        *out_pHolder = it.value();
+    return false;
+}
+
+void VYROutputClaims::Release(const QString &in_output, const QString &in_source)
+{
+    const QString output = Canonical(in_output);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_holders.find(output);
+    if (it != m_holders.end() && it.value() == Canonical(in_source))
+        m_holders.erase(it);
+}
