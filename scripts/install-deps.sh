@@ -14,6 +14,8 @@ packages=(
   libjpeg-turbo-progs libimage-exiftool-perl
   # benchmarks: reference thumbnailer
   libvips-tools
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-14-dev
   # packaging checks, screenshots, formatting
   desktop-file-utils appstream xvfb xauth imagemagick clang-format
   # Help > Contents opens the help through the desktop's opener
