@@ -143,7 +143,7 @@ bool VYRBatch::Collect(QString *out_pError)
     return true;
 }
 
-bool VYRBatch::AddPhoto(const QString &in_path, QSet<QString> *inout_pSeen)
+void VYRBatch::AddPhoto(const QString &in_path, QSet<QString> *inout_pSeen)
 {
     Photo photo;
     photo.m_path = in_path;
@@ -155,7 +155,6 @@ bool VYRBatch::AddPhoto(const QString &in_path, QSet<QString> *inout_pSeen)
     if (!photo.m_canonical.isEmpty())
         m_sources.insert(photo.m_canonical);
     m_photos.push_back(std::move(photo));
-    return !m_photos.back().m_alreadyListed;
 }
 
 int VYRBatch::Run(const std::atomic<bool> &in_stop)

@@ -73,7 +73,7 @@ private:
         int m_angle = 0;
     };
 
-    bool AddPhoto(const QString &in_path, QSet<QString> *inout_pSeen);
+    void AddPhoto(const QString &in_path, QSet<QString> *inout_pSeen);
     void Work(const std::atomic<bool> &in_stop);
     // Under m_mutex: decides photo in_index and claims its output, so that the first photo in
     // list order wins a contested output name whatever the workers' timing.

@@ -68,8 +68,10 @@ void VYRBatchReport::Photo(const QString &in_path, const VYRPhotoOutcome &in_out
 
 void VYRBatchReport::Progress(int in_done, int in_total)
 {
-    if (!m_showProgress)
+    // The batch looks in every tenth of a second; the line is drawn only when it changes.
+    if (!m_showProgress || (m_progressShown && in_done == m_progressDone))
         return;
+    m_progressDone = in_done;
     // Carriage return and erase-to-end-of-line: the counter stays on one line.
     Print(m_pErr,
           "\r" +

@@ -74,5 +74,6 @@ private:
     FILE *m_pOut;
     FILE *m_pErr;
     bool m_progressShown = false;
+    int m_progressDone = -1;
     VYRBatchCounts m_counts;
 };

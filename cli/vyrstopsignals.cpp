@@ -14,6 +14,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs 
 #if defined(Q_OS_UNIX)
 struct sigaction g_previousInt;
 struct sigaction g_previousTerm;
+struct sigaction g_previousPipe;
 
 void OnStopSignal(int)
 {
@@ -34,6 +35,12 @@ VYRStopSignals::VYRStopSignals()
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &g_previousInt);
     sigaction(SIGTERM, &action, &g_previousTerm);
+    // Output piped into a reader that quits early (`| head`) must not kill the process in the
+    // middle of a write: the lines are lost, the photos are still turned.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &g_previousPipe);
 #else
     std::signal(SIGINT, [](int) { g_stopRequested.store(true, std::memory_order_relaxed); });
     std::signal(SIGTERM, [](int) { g_stopRequested.store(true, std::memory_order_relaxed); });
@@ -45,6 +52,7 @@ VYRStopSignals::~VYRStopSignals()
 #if defined(Q_OS_UNIX)
     sigaction(SIGINT, &g_previousInt, nullptr);
     sigaction(SIGTERM, &g_previousTerm, nullptr);
+    sigaction(SIGPIPE, &g_previousPipe, nullptr);
 #else
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);

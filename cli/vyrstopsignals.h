@@ -11,7 +11,7 @@ class VYRStopSignals
 {
 public:
     // Installs handlers for SIGINT and SIGTERM that only set the flag (interrupted system
-    // calls restart). One instance at a time.
+    // calls restart), and ignores SIGPIPE. One instance at a time.
     VYRStopSignals();
     // Puts the previous handlers back.
     ~VYRStopSignals();
