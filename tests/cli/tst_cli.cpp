@@ -4,6 +4,7 @@
 // `veyra --auto-rotate`, `--help` and `--version`, run as the real program in a child process
 // with no display at all, on photos the tests write themselves.
 #include "testjpeg.h"
+#include "vyrcliargs.h"
 #include "vyrorient.h"
 
 #include <QDirIterator>
@@ -133,6 +134,28 @@ private slots:
                      QRegularExpression(expected, QRegularExpression::DotMatchesEverythingOption)),
                  qPrintable(r.m_out));
         QCOMPARE(r.m_err, QString());
+    }
+
+    // The window keeps its command line: a folder and the toolkit's own options open it.
+    void frontDoor_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("headless");
+        QTest::newRow("nothing") << QStringList{} << false;
+        QTest::newRow("folder") << QStringList{"/photos"} << false;
+        QTest::newRow("toolkit options")
+            << QStringList{"-platform", "xcb", "-reverse", "x"} << false;
+        QTest::newRow("after --") << QStringList{"--", "--auto-rotate"} << false;
+        QTest::newRow("bundle") << QStringList{"-rn", "x"} << true;
+        QTest::newRow("jobs glued") << QStringList{"x", "-j4"} << true;
+        QTest::newRow("long with value") << QStringList{"--output=out", "x"} << true;
+        QTest::newRow("version") << QStringList{"-v"} << true;
+    }
+    void frontDoor()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, headless);
+        QCOMPARE(VYRWantsCommandLine(args), headless);
     }
 
     void badUsageChangesNothing_data()
