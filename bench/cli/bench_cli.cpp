@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -253,7 +254,10 @@ int main(int argc, char **argv)
         }
     }
 
-    std::printf("best of %d rounds:\n", rounds);
+    // Other work on a shared machine stretches every wall time; the load says how much.
+    double load[1] = {0};
+    getloadavg(load, 1);
+    std::printf("best of %d rounds (load average %.1f at the end):\n", rounds, load[0]);
     for (const Tool &tool : tools) {
         RunFigures best = tool.m_best;
         best.m_ok = tool.m_ok;
@@ -263,6 +267,13 @@ int main(int argc, char **argv)
                 "1 job: %.2fx\n",
                 jobs, tools[0].m_best.m_seconds / tools[1].m_best.m_seconds,
                 tools[0].m_best.m_seconds / tools[2].m_best.m_seconds);
+    const auto cpu = [](const RunFigures &in_run) {
+        return in_run.m_userSeconds + in_run.m_systemSeconds;
+    };
+    std::printf("processor time per photo: exiftran %.0f ms, veyra %.0f ms (%d jobs), %.0f ms "
+                "(1 job)\n",
+                1000 * cpu(tools[0].m_best) / photos, 1000 * cpu(tools[1].m_best) / photos, jobs,
+                1000 * cpu(tools[2].m_best) / photos);
     for (const Tool &tool : tools) {
         if (!tool.m_ok)
             return 3;
