@@ -12,8 +12,8 @@ packages=(
   qt6-base-dev libgl-dev libturbojpeg0-dev libjpeg62-turbo-dev
   # tests: reference tools the suites compare against
   libjpeg-turbo-progs libimage-exiftool-perl
-  # benchmarks: reference thumbnailer
-  libvips-tools
+  # benchmarks: reference thumbnailer, reference batch turner
+  libvips-tools exiftran
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
   # packaging checks, screenshots, formatting

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "vyrcliargs.h"
+
+#include "vyrbatch.h"
+#include "vyrbatchreport.h"
+#include "vyrclitext.h"
+#include "vyrconfig.h"
+#include "vyrstopsignals.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QThread>
+#include <cstdio>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#ifndef VEYRA_VERSION
+#define VEYRA_VERSION "1.1"
+#endif
+
+namespace {
+
+// Long and short names of every headless option (the short ones also in bundles like -rn).
+struct OptionName
+{
+    const char *m_long;
+    char m_short;
+    bool m_takesValue;
+};
+constexpr OptionName kOptions[] = {
+    {"help", 'h', false},      {"version", 'v', false}, {"auto-rotate", 'a', false},
+    {"recursive", 'r', false}, {"output", 'o', true},   {"filter", 'f', true},
+    {"dry-run", 'n', false},   {"jobs", 'j', true},     {"quiet", 'q', false},
+};
+
+QCommandLineOption MakeOption(const OptionName &in_name)
+{
+    const QStringList names = {QString(QLatin1Char(in_name.m_short)),
+                               QString::fromLatin1(in_name.m_long)};
+    return in_name.m_takesValue ? QCommandLineOption(names, QString(), QStringLiteral("value"))
+                                : QCommandLineOption(names);
+}
+
+bool IsShortBundle(const QString &in_arg)
+{
+    // "-reverse" or "-platform" belong to the toolkit: only a bundle made wholly of our
+    // letters counts as ours.
+    if (in_arg.size() < 2 || in_arg.startsWith(QLatin1String("--")))
+        return false;
+    for (int i = 1; i < in_arg.size(); ++i) {
+        const OptionName *known = nullptr;
+        for (const OptionName &option : kOptions) {
+            if (in_arg.at(i) == QLatin1Char(option.m_short))
+                known = &option;
+        }
+        if (!known)
+            return false;
+        if (known->m_takesValue)
+            return true; // the rest is its value: -j4, -oOut
+    }
+    return true;
+}
+
+void PrintUsageError(const QString &in_reason)
+{
+    const QByteArray line =
+        QByteArray(VYRCliText::kUsagePrefix) + in_reason.toUtf8() + VYRCliText::kUsageHint + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
+QString StoredFilter()
+{
+    // The window's own store; read only, so a headless run never changes the user's settings.
+    QSettings store(QStringLiteral("Quillmere"), QStringLiteral("Veyra"));
+    VYRConfig config;
+    config.Load(store);
+    return config.Filter;
+}
+
+} // namespace
+
+bool VYRWantsCommandLine(const QStringList &in_args)
+{
+    for (const QString &arg : in_args) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg.startsWith(QLatin1String("--"))) {
+            const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
+            for (const OptionName &option : kOptions) {
+                if (name == QLatin1String(option.m_long))
+                    return true;
+            }
+        } else if (arg.startsWith(QLatin1Char('-')) && IsShortBundle(arg)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool VYRParseCommandLine(const QStringList &in_args, int in_defaultJobs,
+                         VYRCliOptions *out_pOptions, QString *out_pError)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    std::vector<QCommandLineOption> options;
+    for (const OptionName &name : kOptions) {
+        options.push_back(MakeOption(name));
+        parser.addOption(options.back());
+    }
+    const auto isSet = [&](const char *in_long) {
+        return parser.isSet(QString::fromLatin1(in_long));
+    };
+    const auto fail = [&](const QString &in_reason) {
+        if (out_pError)
+            *out_pError = in_reason;
+        return false;
+    };
+
+    // QCommandLineParser expects the program name first.
+    if (!parser.parse(QStringList(QStringLiteral("veyra")) + in_args))
+        return fail(
+            parser.errorText().chopped(parser.errorText().endsWith(QLatin1Char('.')) ? 1 : 0));
+
+    VYRCliOptions result;
+    if (isSet("help") || isSet("version")) {
+        result.m_mode = isSet("help") ? VYRCliOptions::Mode::Help : VYRCliOptions::Mode::Version;
+        *out_pOptions = result;
+        return true;
+    }
+    if (!isSet("auto-rotate")) {
+        for (const char *name : {"recursive", "output", "filter", "dry-run", "jobs", "quiet"}) {
+            if (isSet(name))
+                return fail(
+                    QString::asprintf(VYRCliText::kNeedsAutoRotate,
+                                      qPrintable(QStringLiteral("--") + QLatin1String(name))));
+        }
+    }
+    result.m_mode = VYRCliOptions::Mode::AutoRotate;
+    result.m_paths = parser.positionalArguments();
+    if (result.m_paths.isEmpty())
+        return fail(QString::fromUtf8(VYRCliText::kNeedsPath));
+    result.m_recursive = isSet("recursive");
+    result.m_dryRun = isSet("dry-run");
+    result.m_quiet = isSet("quiet");
+    result.m_outputDir = parser.value(QStringLiteral("output"));
+    result.m_hasFilter = isSet("filter");
+    result.m_filter = parser.value(QStringLiteral("filter"));
+    if (result.m_hasFilter && result.m_filter.trimmed().isEmpty())
+        return fail(QString::fromUtf8(VYRCliText::kEmptyFilter));
+    result.m_jobs = std::clamp(in_defaultJobs, 1, kVyrMaxJobs);
+    if (isSet("jobs")) {
+        const QString text = parser.value(QStringLiteral("jobs"));
+        bool ok = false;
+        const int jobs = text.trimmed().toInt(&ok);
+        if (!ok || jobs < 1 || jobs > kVyrMaxJobs)
+            return fail(QString::asprintf(VYRCliText::kBadJobs, qUtf8Printable(text)));
+        result.m_jobs = jobs;
+    }
+    *out_pOptions = result;
+    return true;
+}
+
+int VYRRunCommandLine(const QStringList &in_args)
+{
+    const int defaultJobs = std::max(1, QThread::idealThreadCount());
+    VYRCliOptions options;
+    QString error;
+    if (!VYRParseCommandLine(in_args, defaultJobs, &options, &error)) {
+        PrintUsageError(error);
+        return VYR_EXIT_USAGE;
+    }
+    if (options.m_mode == VYRCliOptions::Mode::Help) {
+        std::printf(VYRCliText::kHelp, defaultJobs);
+        return VYR_EXIT_DONE;
+    }
+    if (options.m_mode == VYRCliOptions::Mode::Version) {
+        std::printf(VYRCliText::kVersion, VEYRA_VERSION);
+        return VYR_EXIT_DONE;
+    }
+
+    // The reason for a failure is on its own line already; the developers' traces would only
+    // clutter a shell's output. QT_LOGGING_RULES="veyra.trace=true" still brings them back.
+    QLoggingCategory::setFilterRules(QStringLiteral("veyra.trace=false"));
+#if defined(__GLIBC__)
+    // Every photo needs buffers of tens of megabytes. Mapped and unmapped anew for each photo,
+    // they cost a page fault per 4 KiB and, with several workers, a TLB flush on every core;
+    // kept in the heap they are reused by the next photo.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
+
+    VYRBatchSettings settings;
+    settings.m_paths = options.m_paths;
+    settings.m_filter = options.m_hasFilter ? options.m_filter : StoredFilter();
+    settings.m_recursive = options.m_recursive;
+    settings.m_outputDir = options.m_outputDir;
+    settings.m_dryRun = options.m_dryRun;
+    settings.m_jobs = options.m_jobs;
+
+    VYRBatchReport report(options.m_quiet, options.m_dryRun);
+    VYRBatch batch(settings, &report);
+    // Installed before the listing, so an early Ctrl+C also ends cleanly.
+    const VYRStopSignals stopSignals;
+    if (!batch.Collect(&error)) {
+        PrintUsageError(error);
+        return VYR_EXIT_USAGE;
+    }
+    return batch.Run(VYRStopSignals::Flag());
+}

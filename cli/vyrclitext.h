@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// Texts of the command line. The per-photo lines and the summary are the window's own
+// (resource.h); what only a shell user sees lives here.
+#pragma once
+
+namespace VYRCliText {
+
+// `veyra --help`: a manual page in miniature. %d is the default number of jobs.
+inline constexpr char kHelp[] =
+    "NAME\n"
+    "    veyra - turn JPEG photos upright, losslessly\n"
+    "\n"
+    "SYNOPSIS\n"
+    "    veyra [FOLDER]\n"
+    "    veyra --auto-rotate [--recursive] [--output DIR] [--filter PATTERNS]\n"
+    "          [--dry-run] [--jobs N] [--quiet] PATH...\n"
+    "    veyra --help | --version\n"
+    "\n"
+    "DESCRIPTION\n"
+    "    Without --auto-rotate, Veyra opens its window, showing FOLDER when one is given.\n"
+    "\n"
+    "    With --auto-rotate, Veyra needs no window and no display. It reads the Exif\n"
+    "    Orientation of every photo named, and of the photos in the folders named, and\n"
+    "    turns the ones that need it: Orientation 3 a half turn, 6 a quarter turn\n"
+    "    clockwise, 8 a quarter turn counter-clockwise. The turn is lossless, and the\n"
+    "    turned photo is written whole, with its Orientation set to 1, in one atomic step:\n"
+    "    a photo is never left half-written. Photos that are upright, mirrored or carry no\n"
+    "    orientation are left alone and counted. Photos are chosen by the file filter, in\n"
+    "    folders and among the files named alike.\n"
+    "\n"
+    "OPTIONS\n"
+    "    -a, --auto-rotate      Turn the photos of the PATHs upright, without a window.\n"
+    "    -r, --recursive        Include the subfolders of the folders named.\n"
+    "    -o, --output DIR       Write the turned photos into the existing folder DIR under\n"
+    "                           their own names; the originals stay as they are. Two photos\n"
+    "                           with the same name: the first is written, the second fails.\n"
+    "                           Without --output the photos are turned in place.\n"
+    "    -f, --filter PATTERNS  File-name patterns separated by ';', such as\n"
+    "                           \"*.jpg;*.jpeg\" (default: the window's Filter setting,\n"
+    "                           *.jpg). Case does not matter.\n"
+    "    -n, --dry-run          Say what would be turned; write nothing.\n"
+    "    -j, --jobs N           Turn N photos at once, 1 to 256 (default: %d, the number of\n"
+    "                           processors). Lines still come in folder order.\n"
+    "    -q, --quiet            Print only the summary: no line per photo, no progress.\n"
+    "    -h, --help             Show this help.\n"
+    "    -v, --version          Show the version.\n"
+    "\n"
+    "OUTPUT\n"
+    "    One line per photo turned or failed, in folder order (a failure's reason on the\n"
+    "    next line, indented), then the counts of the window's Auto Rotate summary. While\n"
+    "    it runs, a counter of the photos left is shown on standard error when that is a\n"
+    "    terminal. Ctrl+C stops after the photos being written are complete.\n"
+    "\n"
+    "EXIT STATUS\n"
+    "    0    every photo that needed a turn got it (with --dry-run: would get it)\n"
+    "    1    at least one photo could not be turned or read; the others were done\n"
+    "    2    bad usage: an unknown option, a PATH or DIR that does not exist or cannot be\n"
+    "         read, a bad --jobs value; nothing was done\n"
+    "    130  stopped by Ctrl+C (SIGINT) or SIGTERM; no photo was left half-written\n"
+    "\n"
+    "EXAMPLES\n"
+    "    veyra --auto-rotate --recursive --dry-run /media/card/DCIM\n"
+    "    veyra --auto-rotate -r --output ~/Pictures/upright /media/card/DCIM\n";
+
+inline constexpr char kVersion[] = "Veyra %s\n";
+
+// Bad usage: one line on standard error.
+inline constexpr char kUsagePrefix[] = "veyra: ";
+inline constexpr char kUsageHint[] = " (see veyra --help)";
+inline constexpr char kNeedsAutoRotate[] = "%s needs --auto-rotate";
+inline constexpr char kNeedsPath[] = "--auto-rotate needs at least one file or folder";
+inline constexpr char kBadJobs[] = "--jobs takes a whole number from 1 to 256, not '%s'";
+inline constexpr char kEmptyFilter[] = "--filter needs at least one pattern";
+inline constexpr char kPathMissing[] = "'%s' does not exist";
+inline constexpr char kPathUnreadable[] = "'%s' cannot be read";
+inline constexpr char kPathNotPhoto[] = "'%s' is neither a file nor a folder";
+inline constexpr char kOutputMissing[] = "output folder '%s' does not exist";
+inline constexpr char kOutputNotFolder[] = "output '%s' is not a folder";
+
+// Per-photo lines that the window has no words for.
+inline constexpr char kWouldRotate[] = "Would rotate '%s' by %d degrees";
+inline constexpr char kWouldFail[] = "Would fail to rotate '%s'";
+inline constexpr char kSkippedByFilter[] = "Skipping '%s': its name does not match '%s'";
+
+// After the summary.
+inline constexpr char kFailedCount[] = "%d\tcould not be rotated";
+
+// Standard error while running.
+inline constexpr char kProgress[] = "%d of %d photos, %d left";
+inline constexpr char kStopping[] = "Stopping: finishing the photos being written (%d not started)";
+
+// Reasons, on the line after "Failed to rotate".
+inline constexpr char kReasonUnreadable[] = "Cannot read the photo: %s";
+inline constexpr char kReasonOutputTaken[] =
+    "Its output '%s' is already written from '%s' in this run";
+inline constexpr char kReasonOutputIsSource[] =
+    "Its output '%s' is another photo of this run, which is not replaced";
+inline constexpr char kReasonGone[] = "The photo no longer exists";
+inline constexpr char kReasonUnreadableFile[] = "The photo cannot be read";
+inline constexpr char kReasonNotJpeg[] = "The file is not a JPEG photo";
+inline constexpr char kReasonDamaged[] =
+    "The photo's data is damaged or incomplete; it is left as it is";
+inline constexpr char kReasonNoMemory[] = "Not enough memory to turn the photo";
+inline constexpr char kReasonFolderGone[] = "The output folder does not exist";
+inline constexpr char kReasonPathTooLong[] = "The path is too long";
+inline constexpr char kReasonTransform[] = "The lossless turn failed";
+inline constexpr char kReasonWrite[] = "The turned photo could not be written";
+inline constexpr char kReasonDiskFull[] = "The disk is full";
+inline constexpr char kReasonFolderChanged[] = "The output folder went away while writing";
+inline constexpr char kReasonTooSmall[] =
+    "The picture is smaller than one block along an edge the turn moves";
+inline constexpr char kReasonFinish[] = "The Orientation of the turned photo could not be reset";
+inline constexpr char kReasonOther[] = "The photo could not be turned";
+inline constexpr char kReasonCode[] = "%s (error %d)";
+
+} // namespace VYRCliText

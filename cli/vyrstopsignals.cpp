@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "vyrstopsignals.h"
+
+#include <QtGlobal>
+#include <csignal>
+
+namespace {
+
+// A handler may only touch a lock-free atomic; everything else waits for the batch to look.
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+#if defined(Q_OS_UNIX)
+struct sigaction g_previousInt;
+struct sigaction g_previousTerm;
+struct sigaction g_previousPipe;
+
+void OnStopSignal(int)
+{
+    g_stopRequested.store(true, std::memory_order_relaxed);
+}
+#endif
+
+} // namespace
+
+VYRStopSignals::VYRStopSignals()
+{
+    g_stopRequested.store(false);
+#if defined(Q_OS_UNIX)
+    struct sigaction action = {};
+    action.sa_handler = &OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    // A read or write of the photo being turned goes on where it was instead of failing.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &g_previousInt);
+    sigaction(SIGTERM, &action, &g_previousTerm);
+    // Output piped into a reader that quits early (`| head`) must not kill the process in the
+    // middle of a write: the lines are lost, the photos are still turned.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &g_previousPipe);
+#else
+    std::signal(SIGINT, [](int) { g_stopRequested.store(true, std::memory_order_relaxed); });
+    std::signal(SIGTERM, [](int) { g_stopRequested.store(true, std::memory_order_relaxed); });
+#endif
+}
+
+VYRStopSignals::~VYRStopSignals()
+{
+#if defined(Q_OS_UNIX)
+    sigaction(SIGINT, &g_previousInt, nullptr);
+    sigaction(SIGTERM, &g_previousTerm, nullptr);
+    sigaction(SIGPIPE, &g_previousPipe, nullptr);
+#else
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+#endif
+}
+
+const std::atomic<bool> &VYRStopSignals::Flag()
+{
+    return g_stopRequested;
+}
