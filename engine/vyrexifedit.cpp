@@ -114,8 +114,9 @@ public:
     // Only single SHORT and LONG values are read and written: every field edited here is one.
     static bool IsNumber(const Entry &in_entry)
     {
-        return in_entry.m_count == 1 && (in_entry.m_type == kTypeShort ||
-                                         in_entry.m_type == kTypeLong || in_entry.m_type == kTypeIfd);
+        return in_entry.m_count == 1 &&
+               (in_entry.m_type == kTypeShort || in_entry.m_type == kTypeLong ||
+                in_entry.m_type == kTypeIfd);
     }
     static bool Fits(const Entry &in_entry, uint32_t in_value)
     {
@@ -125,8 +126,8 @@ public:
     {
         if (!IsNumber(in_entry))
             return false;
-        *out_pValue = in_entry.m_type == kTypeShort ? Get16(in_entry.m_pos + 8)
-                                                    : Get32(in_entry.m_pos + 8);
+        *out_pValue =
+            in_entry.m_type == kTypeShort ? Get16(in_entry.m_pos + 8) : Get32(in_entry.m_pos + 8);
         return true;
     }
     // Overwrites the value's own bytes only (a SHORT's two spare bytes stay as they are).
@@ -239,8 +240,8 @@ void TurnThumbnail(QByteArray *inout_pPayload, const VYRExifEdit &in_edit)
         if (!FindThumbnail(tiff, &thumb))
             return;
     }
-    const QByteArray old = inout_pPayload->mid(qsizetype(kExifIdSize + thumb.m_offset),
-                                               qsizetype(thumb.m_length));
+    const QByteArray old =
+        inout_pPayload->mid(qsizetype(kExifIdSize + thumb.m_offset), qsizetype(thumb.m_length));
     VYRTurnRequest request;
     request.m_code = in_edit.m_code;
     request.m_optimizeTables = true; // small pictures gain most from their own tables

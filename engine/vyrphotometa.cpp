@@ -118,8 +118,8 @@ int TurnSecondary(const uint8_t *in_pSource, const VYRExifEdit &in_edit, Seconda
     const uint8_t *data = in_pSource + inout_pPic->m_offset;
     VYRTurnRequest request;
     request.m_code = in_edit.m_code;
-    request.m_name = in_edit.m_name + " (picture " + QByteArray::number(inout_pPic->m_entry + 1) +
-                     ")";
+    request.m_name =
+        in_edit.m_name + " (picture " + QByteArray::number(inout_pPic->m_entry + 1) + ")";
     VYRTurnResult turned;
     int rc = VYRTurnJpeg(data, inout_pPic->m_size, request, &turned);
     if (rc == VYR_SUCCESS)
@@ -130,8 +130,7 @@ int TurnSecondary(const uint8_t *in_pSource, const VYRExifEdit &in_edit, Seconda
     VYRExifEdit edit = in_edit;
     edit.m_width = turned.m_width;
     edit.m_height = turned.m_height;
-    inout_pPic->m_completed =
-        CompletePicture(turned.m_jpeg, data, inout_pPic->m_size, edit, false);
+    inout_pPic->m_completed = CompletePicture(turned.m_jpeg, data, inout_pPic->m_size, edit, false);
     const VYRJpegLayout layout = VYRScanJpeg(data, inout_pPic->m_size);
     if (layout.m_complete && layout.m_endOfImage < inout_pPic->m_size)
         inout_pPic->m_completed.append(reinterpret_cast<const char *>(data) + layout.m_endOfImage,
@@ -147,8 +146,8 @@ int Refuse(const QByteArray &in_name, const char *in_reason)
 
 // Lays the primary, the turned secondaries and every byte between and after them out in the
 // source's order, then corrects the index in the primary's MPF segment.
-int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_end,
-                         size_t in_header, VYRMpfIndex in_index, const VYRExifEdit &in_edit,
+int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_end, size_t in_header,
+                         VYRMpfIndex in_index, const VYRExifEdit &in_edit,
                          const QByteArray &in_primary, QByteArray *out_pPhoto)
 {
     std::vector<Secondary> pictures;
@@ -160,8 +159,8 @@ int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_en
         pic.m_entry = i;
         pic.m_offset = in_header + entry.m_offset;
         pic.m_size = entry.m_size;
-        if (pic.m_offset < in_end || pic.m_offset > in_size || pic.m_size > in_size - pic.m_offset ||
-            pic.m_size < 4)
+        if (pic.m_offset < in_end || pic.m_offset > in_size ||
+            pic.m_size > in_size - pic.m_offset || pic.m_size < 4)
             return Refuse(in_edit.m_name, "its MPF index lists a picture outside the file");
         if (!VYRMpfIsJpeg(entry) || in_pSource[pic.m_offset] != 0xFF ||
             in_pSource[pic.m_offset + 1] != 0xD8)
@@ -182,7 +181,8 @@ int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_en
     QByteArray out = in_primary;
     size_t from = in_end;
     for (Secondary &pic : pictures) {
-        out.append(reinterpret_cast<const char *>(in_pSource) + from, qsizetype(pic.m_offset - from));
+        out.append(reinterpret_cast<const char *>(in_pSource) + from,
+                   qsizetype(pic.m_offset - from));
         pic.m_newOffset = size_t(out.size());
         out.append(pic.m_completed);
         from = pic.m_offset + pic.m_size;
@@ -230,8 +230,8 @@ int VYRCompletePhoto(const uint8_t *in_pSource, size_t in_size, const VYRJpegLay
     VYRMpfIndex index;
     if (meta.m_mpf >= 0 &&
         VYRReadMpfIndex(PayloadOf(in_pSource, in_layout.m_segments[size_t(meta.m_mpf)]), &index)) {
-        const size_t header = in_layout.m_segments[size_t(meta.m_mpf)].m_offset +
-                              kSegmentHeader + size_t(kVYRMpfIdentifier.size());
+        const size_t header = in_layout.m_segments[size_t(meta.m_mpf)].m_offset + kSegmentHeader +
+                              size_t(kVYRMpfIdentifier.size());
         return CompleteMultiPicture(in_pSource, in_size, end, header, index, edit, primary,
                                     out_pPhoto);
     }

@@ -31,4 +31,4 @@
 // pointers. out_pPhoto is unspecified after a failure.
 int VYRCompletePhoto(const uint8_t *in_pSource, size_t in_size, const VYRJpegLayout &in_layout,
                      int in_code, const VYRTurnResult &in_turned, QByteArray *out_pPhoto,
-                     const QByteArray &in_name = QByteArray("photo"));
+                     const QByteArray &in_name);

@@ -91,8 +91,7 @@ void FindValues(const QByteArray &in_text, const QByteArray &in_name, const QByt
     for (qsizetype pos = in_text.indexOf(in_name); pos >= 0;
          pos = in_text.indexOf(in_name, pos + 1)) {
         const qsizetype end = pos + in_name.size();
-        if (pos == 0 || end >= in_text.size() || IsNameChar(in_text[end]) ||
-            in_text[end] == ':')
+        if (pos == 0 || end >= in_text.size() || IsNameChar(in_text[end]) || in_text[end] == ':')
             continue; // part of a longer name
         const char before = in_text[pos - 1];
         if (IsSpace(before)) {
@@ -152,8 +151,7 @@ bool Apply(const QByteArray &in_text, QList<Edit> in_edits, QByteArray *out_pTex
 
 } // namespace
 
-bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height,
-                const QByteArray &in_name)
+bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name)
 {
     if (!inout_pPayload || !inout_pPayload->startsWith(kVYRXmpIdentifier))
         return false;

@@ -18,5 +18,4 @@ extern const QByteArray kVYRXmpIdentifier;
 // padding (the white space before the closing xpacket instruction), one that shrinks gives them
 // back there. When the padding cannot absorb the sizes, only the Orientation is edited (traced).
 // Returns true when the payload changed.
-bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height,
-                const QByteArray &in_name);
+bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name);

@@ -183,7 +183,9 @@ void TestPhotoMeta::exifFollowsTheTurn()
         const bool ok = std::any_of(allowed.begin(), allowed.end(), [d](const auto &a) {
             return d >= a.first && d < a.first + a.second;
         });
-        QVERIFY2(ok, qPrintable(QStringLiteral("Exif byte %1 changed: %2").arg(d).arg(TestJpeg::Hex(after.payload, d - 8, 16))));
+        QVERIFY2(ok, qPrintable(QStringLiteral("Exif byte %1 changed: %2")
+                                    .arg(d)
+                                    .arg(TestJpeg::Hex(after.payload, d - 8, 16))));
     }
     // A smaller turned thumbnail leaves zeros behind in the old span.
     const qint64 left = before.thumbnail.size() - after.thumbnail.size();
@@ -251,9 +253,8 @@ void TestPhotoMeta::thumbnailThatCannotBePlacedIsKept()
     // Last in the block: the block grows to take it.
     QByteArray grown = payload;
     QCOMPARE(VYRPlaceExifThumbnail(&grown, larger), VYRThumbPlacement::Grown);
-    QCOMPARE(TestJpeg::ReadExif(QByteArray("\xFF\xD8\xFF\xE1", 4) +
-                                char((grown.size() + 2) >> 8) + char((grown.size() + 2) & 0xFF) +
-                                grown)
+    QCOMPARE(TestJpeg::ReadExif(QByteArray("\xFF\xD8\xFF\xE1", 4) + char((grown.size() + 2) >> 8) +
+                                char((grown.size() + 2) & 0xFF) + grown)
                  .thumbnail,
              larger);
     // Other data behind it, or a block that would pass 64 KiB: kept byte for byte.
@@ -322,8 +323,9 @@ void TestPhotoMeta::xmpFollowsTheTurn()
     QCOMPARE(size, Turned({options.width, options.height}, code));
     const QByteArray t = options.xmpTiffPrefix;
     const auto value = [&](const QByteArray &in_name) {
-        const QRegularExpression re(QString::fromLatin1(
-            "%1(?:='|>) *([0-9]+)").arg(QRegularExpression::escape(QString::fromLatin1(in_name))));
+        const QRegularExpression re(
+            QString::fromLatin1("%1(?:='|>) *([0-9]+)")
+                .arg(QRegularExpression::escape(QString::fromLatin1(in_name))));
         const auto m = re.match(QString::fromLatin1(after));
         return m.hasMatch() ? m.captured(1).toInt() : -1;
     };
@@ -436,9 +438,9 @@ void TestPhotoMeta::multiPictureFileTurnsWhole()
     // exiftool finds every picture where the index says.
     const QStringList lengths = Exiftool({"-n", "-s3", "-a", "-MPImageLength", "-Warning", src});
     if (!lengths.isEmpty())
-        QCOMPARE(lengths, (QStringList{QString::number(index[0].size),
-                                       QString::number(index[1].size),
-                                       QString::number(index[2].size)}));
+        QCOMPARE(lengths,
+                 (QStringList{QString::number(index[0].size), QString::number(index[1].size),
+                              QString::number(index[2].size)}));
 }
 
 void TestPhotoMeta::multiPictureFileRefused_data()
@@ -476,7 +478,8 @@ void TestPhotoMeta::multiPictureFileRefused()
     TestJpeg::Layout layout;
     QByteArray bytes = TestJpeg::Build(options, &layout);
     if (patchEntry >= 0) // entries follow the 42-byte index IFD behind the MP header
-        bytes.replace(layout.mpfHeader + 50 + 16 * patchEntry + 8, 4, QByteArray("\xFF\xFF\xFF\x00", 4));
+        bytes.replace(layout.mpfHeader + 50 + 16 * patchEntry + 8, 4,
+                      QByteArray("\xFF\xFF\xFF\x00", 4));
     const QString src = TestJpeg::WriteBytes(dir.path(), "r.jpg", bytes);
     QCOMPARE(Turn(src, src, VYR_ROTATE_90), int(VYR_ERR_METADATA));
     QCOMPARE(TestJpeg::ReadAll(src), bytes);

@@ -242,8 +242,8 @@ private slots:
         const qint64 sizesAt = layout.ifd0 - layout.exifPayload + 2;
         QCOMPARE(exifAfter.size(), exifBefore.size());
         for (qint64 d : TestJpeg::DifferingOffsets(exifBefore, exifAfter)) {
-            const bool size = angle != 180 && d >= sizesAt && d < sizesAt + 24 &&
-                              (d - sizesAt) % 12 >= 8;
+            const bool size =
+                angle != 180 && d >= sizesAt && d < sizesAt + 24 && (d - sizesAt) % 12 >= 8;
             QVERIFY2(size || (d >= valueAt && d < valueAt + 2),
                      qPrintable(TestJpeg::Hex(exifAfter, valueAt - 8, 12)));
         }

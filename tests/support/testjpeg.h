@@ -77,8 +77,8 @@ struct MpfPicture
     int height = 24;
     Exif exif = Exif::None; // its own Exif block, with Orientation and sizes
     int orientation = 6;
-    QByteArray bytes;                 // the picture's bytes as they are, instead of a JPEG
-    quint32 attribute = 0x00010001u;  // MP type: large thumbnail, JPEG data
+    QByteArray bytes;                // the picture's bytes as they are, instead of a JPEG
+    quint32 attribute = 0x00010001u; // MP type: large thumbnail, JPEG data
 };
 
 // Decoy flags (combine with |).
@@ -149,7 +149,7 @@ struct Options
     // Multi-picture file: an APP2 "MPF" index after the other APPn segments, and these
     // pictures right after the primary's EOI, in order.
     QList<MpfPicture> mpfPictures;
-    qint64 truncateAt = -1;          // >= 0: keep only the first truncateAt bytes
+    qint64 truncateAt = -1; // >= 0: keep only the first truncateAt bytes
 };
 
 // File offsets of what Build() assembled (-1 when absent).
@@ -165,12 +165,12 @@ struct Layout
     qint64 scanStart = -1;        // offset of the frame/scan data (first segment after metadata)
     qint64 thumbnail = -1;        // offset of the Exif thumbnail's first byte
     qint64 thumbnailLength = -1;
-    qint64 makerNote = -1;        // offset of the maker note's first byte
-    qint64 xmpSegment = -1;       // offset of the XMP APP1 marker
-    qint64 mpfSegment = -1;       // offset of the MPF APP2 marker
-    qint64 mpfHeader = -1;        // offset of the MP header (MPF offsets count from here)
-    qint64 primaryEnd = -1;       // offset just past the primary picture's EOI
-    QList<qint64> mpfPictures;    // offsets of the further pictures
+    qint64 makerNote = -1;     // offset of the maker note's first byte
+    qint64 xmpSegment = -1;    // offset of the XMP APP1 marker
+    qint64 mpfSegment = -1;    // offset of the MPF APP2 marker
+    qint64 mpfHeader = -1;     // offset of the MP header (MPF offsets count from here)
+    qint64 primaryEnd = -1;    // offset just past the primary picture's EOI
+    QList<qint64> mpfPictures; // offsets of the further pictures
 };
 
 // The deterministic, asymmetric picture: gradients, a few hard edges and seeded texture.
@@ -231,7 +231,7 @@ struct ExifView
     QByteArray payload;  // "Exif\0\0" and the TIFF data
     QMap<quint16, quint32> ifd0, exifIfd, ifd1;
     QMap<quint16, qint64> ifd0At, exifIfdAt, ifd1At; // payload offsets of those value fields
-    QByteArray thumbnail; // IFD1's JPEG thumbnail, when it lies inside the block
+    QByteArray thumbnail;    // IFD1's JPEG thumbnail, when it lies inside the block
     qint64 thumbnailAt = -1; // its payload offset
 };
 ExifView ReadExif(const QByteArray &in_bytes);

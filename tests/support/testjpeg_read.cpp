@@ -229,8 +229,8 @@ ExifView ReadExif(const QByteArray &in_bytes)
         view.valid = true;
         if (view.ifd0.contains(34665))
             ReadIfd(t, size, view.ifd0.value(34665), be, &view.exifIfd, &view.exifIfdAt);
-        if (next != 0 && ReadIfd(t, size, next, be, &view.ifd1, &view.ifd1At) && view.ifd1.contains(513) &&
-            view.ifd1.contains(514)) {
+        if (next != 0 && ReadIfd(t, size, next, be, &view.ifd1, &view.ifd1At) &&
+            view.ifd1.contains(513) && view.ifd1.contains(514)) {
             const qint64 at = view.ifd1.value(513);
             const qint64 length = view.ifd1.value(514);
             if (at + length <= size) {
