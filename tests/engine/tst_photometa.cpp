@@ -379,7 +379,7 @@ void TestPhotoMeta::dataAfterThePictureKept()
     // A motion photo's clip: any bytes, markers included.
     o.trailer = QByteArray("\x00\x00\x00\x18"
                            "ftypmp42\xFF\xD8\xFF\xD9 clip",
-                           25);
+                           21);
     const QString src = TestJpeg::Write(dir.path(), "m.jpg", o);
     QCOMPARE(Turn(src, src, VYR_ROTATE_180), int(VYR_SUCCESS));
     const QByteArray bytes = TestJpeg::ReadAll(src);
