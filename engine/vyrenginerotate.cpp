@@ -44,7 +44,7 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
         return rc;
 
     QByteArray photo;
-    rc = VYRCompletePhoto(data, size, layout, in_code, turned, &photo);
+    rc = VYRCompletePhoto(data, size, layout, in_code, turned, &photo, request.m_name);
     if (rc != VYR_SUCCESS)
         return rc;
     auto *result = reinterpret_cast<uint8_t *>(photo.data());

@@ -100,7 +100,7 @@ private slots:
     void unalignedSizeLosesOnlyTrimmedEdge();
     void markerSegmentsKeptInOrder();
     void progressiveStaysProgressive();
-    void dataAfterEndOfImageDropped();
+    void dataAfterEndOfImageKept();
     void damagedSourceRefused();
     void unusableSourcesRefused();
     void readOnlyDestination_data();
@@ -249,8 +249,16 @@ void TestEngineRotate::markerSegmentsKeptInOrder()
         const QString dst = dir.filePath("out.jpg");
         QCOMPARE(RotateFile(src, dst, VYR_ROTATE_270), int(VYR_SUCCESS));
         const auto before = KeptSegments(src);
+        const auto after = KeptSegments(dst);
         QCOMPARE(before.size(), 5);
-        QCOMPARE(KeptSegments(dst), before);
+        QCOMPARE(after.size(), before.size());
+        // The Exif and XMP blocks are edited to match the turn (their own suite checks how);
+        // every segment keeps its place, the others every byte.
+        for (int i = 0; i < before.size(); ++i) {
+            QCOMPARE(after[i].first, before[i].first);
+            if (before[i].first != 0xFFE1)
+                QCOMPARE(after[i].second, before[i].second);
+        }
     }
 }
 
@@ -271,16 +279,14 @@ void TestEngineRotate::progressiveStaysProgressive()
     QVERIFY(!HasMarker(baseline, 0xFFC2));
 }
 
-void TestEngineRotate::dataAfterEndOfImageDropped()
+void TestEngineRotate::dataAfterEndOfImageKept()
 {
     QTemporaryDir dir;
     Options o;
-    o.trailer = QByteArray("MPF second picture data", 23);
+    o.trailer = QByteArray("appended data", 13);
     const QString src = TestJpeg::Write(dir.path(), "t.jpg", o);
-    TraceCollector traces;
     QCOMPARE(RotateFile(src, src, VYR_ROTATE_90), int(VYR_SUCCESS));
-    QVERIFY(traces.Contains(QStringLiteral("23 byte(s) after the end-of-image")));
-    QVERIFY(TestJpeg::ReadAll(src).endsWith("\xFF\xD9"));
+    QVERIFY(TestJpeg::ReadAll(src).endsWith("\xFF\xD9" + o.trailer));
 }
 
 void TestEngineRotate::damagedSourceRefused()

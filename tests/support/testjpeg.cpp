@@ -277,16 +277,160 @@ QByteArray JfifPayload()
     return QByteArray(kJfif, sizeof(kJfif));
 }
 
-QByteArray XmpPayload()
+// The XMP APP1 payload. With the default options it is the one attribute tiff:Orientation='3'.
+QByteArray BuildXmp(const Options &in_options)
 {
+    const QByteArray t = in_options.xmpTiffPrefix;
+    QList<QPair<QByteArray, int>> properties;
+    if (in_options.xmpOrientation >= 0)
+        properties.append({t + ":Orientation", in_options.xmpOrientation});
+    if (in_options.xmpSizes) {
+        properties.append({t + ":ImageWidth", in_options.width});
+        properties.append({t + ":ImageLength", in_options.height});
+        properties.append({"exif:PixelXDimension", in_options.width});
+        properties.append({"exif:PixelYDimension", in_options.height});
+    }
     QByteArray p("http://ns.adobe.com/xap/1.0/");
     p.append('\0');
     p.append("<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
              "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
              "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-             "<rdf:Description rdf:about='' xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
-             "tiff:Orientation='3'/></rdf:RDF></x:xmpmeta><?xpacket end='w'?>");
+             "<rdf:Description rdf:about='' xmlns:");
+    p.append(t + "='http://ns.adobe.com/tiff/1.0/'");
+    if (in_options.xmpSizes)
+        p.append(" xmlns:exif='http://ns.adobe.com/exif/1.0/'");
+    if (in_options.xmpForm == XmpForm::Attribute) {
+        for (const auto &property : properties)
+            p.append(' ' + property.first + "='" + QByteArray::number(property.second) + '\'');
+        p.append("/>");
+    } else {
+        p.append('>');
+        for (const auto &property : properties)
+            p.append('<' + property.first + '>' + QByteArray::number(property.second) + "</" +
+                     property.first + '>');
+        p.append("</rdf:Description>");
+    }
+    p.append("</rdf:RDF></x:xmpmeta>");
+    // Padding as writers lay it out: lines of spaces.
+    for (int i = 0; i < in_options.xmpPadding; ++i)
+        p.append(i % 100 == 99 ? '\n' : ' ');
+    p.append("<?xpacket end='w'?>");
     return p;
+}
+
+// A maker note laid out as an IFD whose text values lie at offsets from the TIFF header (the
+// note itself placed at in_base): moving the note would break them.
+QByteArray MakerNote(const TiffBytes &in_tiff, quint32 in_base)
+{
+    const QList<QPair<quint16, QByteArray>> texts = {{0x0006, "Veyra Test Image"},
+                                                     {0x0007, "Firmware Version 1.0.0"},
+                                                     {0x0009, "Veyra Owner Name"}};
+    const int count = int(texts.size());
+    QByteArray note = in_tiff.Number(quint32(count), 2);
+    QByteArray data;
+    const quint32 dataAt = in_base + 2 + 12 * quint32(count) + 4;
+    for (const auto &text : texts) {
+        const QByteArray value = text.second + '\0';
+        note += in_tiff.Number(text.first, 2) + in_tiff.Number(2, 2) +
+                in_tiff.Number(quint32(value.size()), 4) +
+                in_tiff.Number(dataAt + quint32(data.size()), 4);
+        data += value;
+        if (data.size() % 2)
+            data += '\0';
+    }
+    note += in_tiff.Number(0, 4);
+    return note + data;
+}
+
+// An MPF payload: "MPF\0", the MP header, and either the index of in_count pictures (sizes and
+// offsets left 0 for the caller to fill) or, for a further picture, its attributes only.
+QByteArray MpfPayload(bool in_bigEndian, int in_count, quint32 in_individualNumber)
+{
+    TiffBytes t(in_bigEndian);
+    t.Reserve(8);
+    t.Bytes()[0] = t.Bytes()[1] = in_bigEndian ? 'M' : 'I';
+    t.Put16(2, 42);
+    t.Put32(4, 8);
+    qint64 attributes = 8;
+    if (in_count > 0) {
+        // Index IFD: MPFVersion, NumberOfImages, MPEntry; then the entries.
+        t.Put16(8, 3);
+        t.Put16(10, 0xB000);
+        t.Put16(12, 7);
+        t.Put32(14, 4);
+        t.Reserve(22);
+        t.Bytes().replace(18, 4, "0100");
+        t.Put16(22, 0xB001);
+        t.Put16(24, 4);
+        t.Put32(26, 1);
+        t.Put32(30, quint32(in_count));
+        t.Put16(34, 0xB002);
+        t.Put16(36, 7);
+        t.Put32(38, 16 * quint32(in_count));
+        t.Put32(42, 50);
+        attributes = 50 + 16 * in_count;
+        t.Put32(46, quint32(attributes));
+        t.Reserve(attributes);
+    }
+    // Attribute IFD: MPFVersion, MPIndividualNum.
+    t.Put16(attributes, 2);
+    t.Put16(attributes + 2, 0xB000);
+    t.Put16(attributes + 4, 7);
+    t.Put32(attributes + 6, 4);
+    t.Reserve(attributes + 14);
+    t.Bytes().replace(attributes + 10, 4, "0100");
+    t.Put16(attributes + 14, 0xB101);
+    t.Put16(attributes + 16, 4);
+    t.Put32(attributes + 18, 1);
+    t.Put32(attributes + 22, in_individualNumber);
+    t.Put32(attributes + 26, 0);
+    return QByteArray("MPF\0", 4) + t.Bytes();
+}
+
+QByteArray MpfIndexPayload(const Options &in_options)
+{
+    return MpfPayload(in_options.exif == Exif::Motorola, int(in_options.mpfPictures.size()) + 1, 1);
+}
+
+// Appends the further pictures after the primary and fills the index in its APP2 segment.
+bool AppendMpfPictures(const Options &in_options, QByteArray *inout_pFile, Layout *inout_pLayout)
+{
+    if (in_options.mpfPictures.isEmpty())
+        return true;
+    const bool bigEndian = in_options.exif == Exif::Motorola;
+    TiffBytes t(bigEndian);
+    const qint64 header = inout_pLayout->mpfHeader;
+    const qint64 entries = header + 50;
+    auto putEntry = [&](int in_index, quint32 in_attribute, quint32 in_size, quint32 in_offset) {
+        const QByteArray entry = t.Number(in_attribute, 4) + t.Number(in_size, 4) +
+                                 t.Number(in_offset, 4) + t.Number(0, 4);
+        inout_pFile->replace(entries + 16 * in_index, 16, entry);
+    };
+    // The primary: representative, baseline MP primary picture.
+    putEntry(0, 0x20030000u, quint32(inout_pLayout->primaryEnd), 0);
+    for (int i = 0; i < in_options.mpfPictures.size(); ++i) {
+        const MpfPicture &pic = in_options.mpfPictures[i];
+        QByteArray bytes = pic.bytes;
+        if (bytes.isEmpty()) {
+            Options o;
+            o.width = pic.width;
+            o.height = pic.height;
+            o.seed = in_options.seed + 7 + quint32(i);
+            o.jfif = false;
+            o.exif = pic.exif;
+            o.orientation = pic.orientation;
+            o.exifIfd = pic.exif != Exif::None;
+            o.extraSegments = {{0xFFE2, MpfPayload(bigEndian, 0, quint32(i) + 2)}};
+            bytes = Build(o);
+            if (bytes.isEmpty())
+                return false;
+        }
+        const qint64 at = inout_pFile->size();
+        inout_pLayout->mpfPictures << at;
+        putEntry(i + 1, pic.attribute, quint32(bytes.size()), quint32(at - header));
+        inout_pFile->append(bytes);
+    }
+    return true;
 }
 
 } // namespace
@@ -340,13 +484,16 @@ QByteArray BuildExifPayload(const Options &in_options, Layout *out_layout)
 
     std::vector<Entry> ifd0;
     if (in_options.otherEntries || decoyValue) {
-        ifd0.push_back(MakeEntry(tiff, 256, 4, 1, decoyValue ? 274u : quint32(in_options.width)));
-        ifd0.push_back(MakeEntry(tiff, 257, 4, 1, quint32(in_options.height)));
+        // The decoy sits in a LONG's low half, where the layout expects it.
+        const quint16 type = decoyValue ? 4 : in_options.sizeType;
+        ifd0.push_back(
+            MakeEntry(tiff, 256, type, 1, decoyValue ? 274u : quint32(in_options.width)));
+        ifd0.push_back(MakeEntry(tiff, 257, type, 1, quint32(in_options.height)));
     }
     if (decoyCount)
         ifd0.push_back(MakeAscii(270, QByteArray(273, 'd')));
     if (in_options.otherEntries || decoyOffset) {
-        Entry make = MakeAscii(271, "VeyraTest");
+        Entry make = MakeAscii(271, in_options.make);
         if (decoyOffset)
             make.forcedOffset = 274;
         ifd0.push_back(make);
@@ -391,21 +538,45 @@ QByteArray BuildExifPayload(const Options &in_options, Layout *out_layout)
         version.count = 4;
         version.data = "0231";
         sub.push_back(version);
-        sub.push_back(MakeEntry(tiff, 40962, 4, 1, quint32(in_options.width)));
-        sub.push_back(MakeEntry(tiff, 40963, 4, 1, quint32(in_options.height)));
+        int makerIndex = -1;
+        if (in_options.makerNote) {
+            makerIndex = int(sub.size());
+            Entry note;
+            note.tag = 37500;
+            note.type = 7;
+            note.count = quint32(MakerNote(tiff, 0).size());
+            note.isPointer = true;
+            sub.push_back(note);
+        }
+        sub.push_back(MakeEntry(tiff, 40962, in_options.sizeType, 1, quint32(in_options.width)));
+        sub.push_back(MakeEntry(tiff, 40963, in_options.sizeType, 1, quint32(in_options.height)));
         const qint64 at = tiff.AppendAligned(QByteArray());
         tiff.Put32(ifd0[exifIndex].valuePos, quint32(at));
         tiff.Reserve(at + 2 + 12 * qint64(sub.size()) + 4);
         WriteIfd(tiff, at, sub);
+        if (makerIndex >= 0) {
+            // Its inner offsets count from the TIFF header, so it is built where it will lie.
+            const qint64 noteAt = tiff.AppendAligned(QByteArray());
+            tiff.AppendAligned(MakerNote(tiff, quint32(noteAt)));
+            tiff.Put32(sub[makerIndex].valuePos, quint32(noteAt));
+            layout.makerNote = noteAt;
+        }
     }
 
     if (in_options.thumbnail) {
-        const QImage small = MakeContent(16, 12, in_options.seed + 1);
-        const QByteArray thumb = Compress(small, Sampling::S420, 75, false);
+        QByteArray thumb = in_options.thumbnailBytes;
+        if (thumb.isEmpty()) {
+            const QImage small =
+                MakeContent(in_options.thumbWidth, in_options.thumbHeight, in_options.seed + 1);
+            thumb = Compress(small, Sampling::S420, 75, false);
+        }
         std::vector<Entry> ifd1;
         ifd1.push_back(MakeEntry(tiff, 259, 3, 1, 6));
+        if (in_options.thumbOrientation >= 0)
+            ifd1.push_back(MakeEntry(tiff, 274, 3, 1, quint32(in_options.thumbOrientation)));
         Entry fmt = MakeEntry(tiff, 513, 4, 1, 0);
         fmt.isPointer = true;
+        const size_t fmtIndex = ifd1.size();
         ifd1.push_back(fmt);
         ifd1.push_back(MakeEntry(tiff, 514, 4, 1, quint32(thumb.size())));
         const qint64 at = tiff.AppendAligned(QByteArray());
@@ -413,7 +584,10 @@ QByteArray BuildExifPayload(const Options &in_options, Layout *out_layout)
         tiff.Reserve(at + 2 + 12 * qint64(ifd1.size()) + 4);
         WriteIfd(tiff, at, ifd1);
         const qint64 thumbAt = tiff.AppendAligned(thumb);
-        tiff.Put32(ifd1[1].valuePos, quint32(thumbAt));
+        tiff.Put32(ifd1[fmtIndex].valuePos, quint32(thumbAt));
+        tiff.Bytes().append(in_options.afterThumbnail);
+        layout.thumbnail = thumbAt + 6;
+        layout.thumbnailLength = thumb.size();
     }
 
     QByteArray payload("Exif");
@@ -426,6 +600,8 @@ QByteArray BuildExifPayload(const Options &in_options, Layout *out_layout)
         layout.orientationEntry += 6;
     for (qint64 &d : layout.decoyWords)
         d += 6;
+    if (layout.makerNote >= 0)
+        layout.makerNote += 6;
     layout.exifPayload = 0;
     if (out_layout)
         *out_layout = layout;
@@ -451,8 +627,10 @@ QByteArray Build(const Options &in_options, Layout *out_layout)
     QByteArray out("\xFF\xD8", 2);
     if (in_options.jfif)
         out += SegmentBytes(0xFFE0, JfifPayload());
-    if (in_options.xmp == Xmp::BeforeExif)
-        out += SegmentBytes(0xFFE1, XmpPayload());
+    if (in_options.xmp == Xmp::BeforeExif) {
+        layout.xmpSegment = out.size();
+        out += SegmentBytes(0xFFE1, BuildXmp(in_options));
+    }
     if (in_options.exif != Exif::None) {
         Layout exif;
         const QByteArray payload = BuildExifPayload(in_options, &exif);
@@ -466,18 +644,34 @@ QByteArray Build(const Options &in_options, Layout *out_layout)
             layout.orientationEntry = base + exif.orientationEntry;
         for (qint64 d : exif.decoyWords)
             layout.decoyWords << base + d;
+        if (exif.thumbnail >= 0) {
+            layout.thumbnail = base + exif.thumbnail;
+            layout.thumbnailLength = exif.thumbnailLength;
+        }
+        if (exif.makerNote >= 0)
+            layout.makerNote = base + exif.makerNote;
         if (payload.size() + 2 > 0xFFFF)
             qWarning("TestJpeg: Exif payload too large for one segment");
         out += SegmentBytes(0xFFE1, payload);
     }
-    if (in_options.xmp == Xmp::AfterExif)
-        out += SegmentBytes(0xFFE1, XmpPayload());
+    if (in_options.xmp == Xmp::AfterExif) {
+        layout.xmpSegment = out.size();
+        out += SegmentBytes(0xFFE1, BuildXmp(in_options));
+    }
+    if (!in_options.mpfPictures.isEmpty()) {
+        layout.mpfSegment = out.size();
+        layout.mpfHeader = out.size() + 4 + 4;
+        out += SegmentBytes(0xFFE2, MpfIndexPayload(in_options));
+    }
     for (const RawSegment &s : in_options.extraSegments)
         out += SegmentBytes(s.marker, s.payload);
     if (!in_options.comment.isEmpty())
         out += SegmentBytes(0xFFFE, in_options.comment);
     layout.scanStart = out.size();
     out += body;
+    layout.primaryEnd = out.size();
+    if (!AppendMpfPictures(in_options, &out, &layout))
+        return {};
     out += in_options.trailer;
     if (in_options.truncateAt >= 0 && in_options.truncateAt < out.size())
         out.truncate(int(in_options.truncateAt));

@@ -16,16 +16,17 @@
 // Layout with the file offsets that tests need (where the Orientation entry and decoy words lie).
 //
 // Exif APP1 layout (IFD0 entries in ascending tag order, as TIFF requires):
-//     ImageWidth (256, LONG) and ImageLength (257, LONG)    when otherEntries
+//     ImageWidth (256) and ImageLength (257), of sizeType    when otherEntries
 //     ImageDescription (270, ASCII, offset)                 when decoys has DecoyCount
-//     Make (271, ASCII, offset to "VeyraTest")              when otherEntries
+//     Make (271, ASCII, offset to make)                     when otherEntries
 //     Orientation (274, orientationType, orientationCount)  unless orientation < 0
 //     XResolution/YResolution (282/283, RATIONAL, offset)   when otherEntries
 //     ResolutionUnit (296, SHORT)                           when otherEntries
-//     ExifIFD pointer (34665, LONG) -> ExifVersion, PixelXDimension, PixelYDimension  when exifIfd
-// then the next-IFD link (to IFD1 when thumbnail, else 0), the data area, the Exif IFD, IFD1
-// (Compression 6, JPEGInterchangeFormat 513, JPEGInterchangeFormatLength 514) and the embedded
-// thumbnail JPEG.
+//     ExifIFD pointer (34665, LONG) -> ExifVersion, [MakerNote], PixelXDimension,
+//                                      PixelYDimension (of sizeType)  when exifIfd
+// then the next-IFD link (to IFD1 when thumbnail, else 0), the data area, the Exif IFD, the
+// maker note, IFD1 (Compression 6, [Orientation], JPEGInterchangeFormat 513,
+// JPEGInterchangeFormatLength 514), the embedded thumbnail JPEG and afterThumbnail.
 // Decoys are words equal to 274 that a scan of 16-bit words from the start of IFD0 would meet
 // before the real Orientation entry (all at even distances from the TIFF header):
 //     DecoyValue  - ImageWidth's value is 274 (the image stays its real size)
@@ -37,6 +38,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QMap>
 #include <QMetaType>
 #include <QString>
 
@@ -60,6 +62,23 @@ enum class Xmp
     None,
     BeforeExif,
     AfterExif
+};
+
+enum class XmpForm
+{
+    Attribute, // tiff:Orientation='3'
+    Element    // <tiff:Orientation>3</tiff:Orientation>
+};
+
+// A further picture of a multi-picture file (see Options::mpfPictures).
+struct MpfPicture
+{
+    int width = 32;
+    int height = 24;
+    Exif exif = Exif::None; // its own Exif block, with Orientation and sizes
+    int orientation = 6;
+    QByteArray bytes;                // the picture's bytes as they are, instead of a JPEG
+    quint32 attribute = 0x00010001u; // MP type: large thumbnail, JPEG data
 };
 
 // Decoy flags (combine with |).
@@ -98,13 +117,39 @@ struct Options
     quint32 orientationCount = 1;
     bool otherEntries = true;  // ImageWidth, ImageLength, Make, X/YResolution, ResolutionUnit
     unsigned decoys = NoDecoy; // Decoy flags
-    bool thumbnail = false;    // IFD1 with an embedded 16x12 JPEG thumbnail
+    bool thumbnail = false;    // IFD1 with an embedded JPEG thumbnail (16x12 by default)
     bool exifIfd = false;      // Exif sub-IFD pointer in IFD0
     Xmp xmp = Xmp::None;       // extra non-Exif APP1 ("http://ns.adobe.com/xap/1.0/\0" + packet)
     QByteArray comment;        // COM segment when not empty
     QList<RawSegment> extraSegments; // inserted after the APPn segments, before COM
-    QByteArray trailer;              // bytes appended after EOI
-    qint64 truncateAt = -1;          // >= 0: keep only the first truncateAt bytes
+    QByteArray trailer;              // bytes appended after EOI (after the further pictures)
+
+    // Sizes: ImageWidth/ImageLength in IFD0 and PixelX/YDimension in the Exif IFD are written
+    // with this TIFF type (3 SHORT, 4 LONG).
+    quint16 sizeType = 4;
+    // Thumbnail (when thumbnail is set): its size, IFD1's Orientation (< 0: none), bytes used
+    // instead of the generated JPEG, and bytes placed after it in the Exif block.
+    int thumbWidth = 16;
+    int thumbHeight = 12;
+    int thumbOrientation = -1;
+    QByteArray thumbnailBytes;
+    QByteArray afterThumbnail;
+    // A maker note (tag 37500, in the Exif IFD): an IFD whose text values lie at offsets
+    // from the TIFF header, as many cameras write it. Needs exifIfd.
+    bool makerNote = false;
+    QByteArray make = "VeyraTest"; // Make's text ("Canon" lets readers decode the maker note)
+    // XMP packet (when xmp is set): form, Orientation (< 0: none), whether it carries
+    // tiff:ImageWidth/ImageLength and exif:PixelX/YDimension (the picture's size), white space
+    // padding before the closing xpacket instruction, and the prefix bound to the tiff namespace.
+    XmpForm xmpForm = XmpForm::Attribute;
+    int xmpOrientation = 3;
+    bool xmpSizes = false;
+    int xmpPadding = 0;
+    QByteArray xmpTiffPrefix = "tiff";
+    // Multi-picture file: an APP2 "MPF" index after the other APPn segments, and these
+    // pictures right after the primary's EOI, in order.
+    QList<MpfPicture> mpfPictures;
+    qint64 truncateAt = -1; // >= 0: keep only the first truncateAt bytes
 };
 
 // File offsets of what Build() assembled (-1 when absent).
@@ -118,6 +163,14 @@ struct Layout
     qint64 orientationEntry = -1; // offset of the Orientation entry's 12 bytes
     QList<qint64> decoyWords;     // offsets of the decoy words equal to 274
     qint64 scanStart = -1;        // offset of the frame/scan data (first segment after metadata)
+    qint64 thumbnail = -1;        // offset of the Exif thumbnail's first byte
+    qint64 thumbnailLength = -1;
+    qint64 makerNote = -1;     // offset of the maker note's first byte
+    qint64 xmpSegment = -1;    // offset of the XMP APP1 marker
+    qint64 mpfSegment = -1;    // offset of the MPF APP2 marker
+    qint64 mpfHeader = -1;     // offset of the MP header (MPF offsets count from here)
+    qint64 primaryEnd = -1;    // offset just past the primary picture's EOI
+    QList<qint64> mpfPictures; // offsets of the further pictures
 };
 
 // The deterministic, asymmetric picture: gradients, a few hard edges and seeded texture.
@@ -168,6 +221,33 @@ QList<Segment> SegmentsOfFile(const QString &in_path);
 // APP1 not Exif, no such entry, or anything out of bounds).
 int ReadOrientation(const QByteArray &in_bytes);
 int ReadOrientationOfFile(const QString &in_path);
+
+// A second opinion on the whole Exif block: the first APP1 whose payload starts with "Exif"
+// wherever it lies, walked as TIFF. Values of single SHORT or LONG entries by tag, per IFD.
+struct ExifView
+{
+    bool valid = false;
+    qint64 segment = -1; // offset of the APP1 marker
+    QByteArray payload;  // "Exif\0\0" and the TIFF data
+    QMap<quint16, quint32> ifd0, exifIfd, ifd1;
+    QMap<quint16, qint64> ifd0At, exifIfdAt, ifd1At; // payload offsets of those value fields
+    QByteArray thumbnail;    // IFD1's JPEG thumbnail, when it lies inside the block
+    qint64 thumbnailAt = -1; // its payload offset
+};
+ExifView ReadExif(const QByteArray &in_bytes);
+
+// The MPF index of the first APP2 "MPF" segment: per picture its attribute, size and offset
+// (from the MP header, whose file offset goes to *out_header). Empty when there is none.
+struct MpfEntry
+{
+    quint32 attribute = 0;
+    quint32 size = 0;
+    quint32 offset = 0;
+};
+QList<MpfEntry> ReadMpf(const QByteArray &in_bytes, qint64 *out_header = nullptr);
+
+// The payload of the first APP1 that starts with the XMP identifier (identifier included).
+QByteArray XmpPayload(const QByteArray &in_bytes);
 
 // Offsets at which the two arrays differ (a length difference counts from the shorter end).
 QList<qint64> DifferingOffsets(const QByteArray &in_a, const QByteArray &in_b);

@@ -180,6 +180,111 @@ int ReadOrientationOfFile(const QString &in_path)
     return ReadOrientation(ReadAll(in_path));
 }
 
+namespace {
+
+// The single SHORT/LONG entries of the IFD at in_ifd; false when its table leaves the data.
+bool ReadIfd(const uchar *in_t, qint64 in_size, quint32 in_ifd, bool in_be,
+             QMap<quint16, quint32> *out_values, QMap<quint16, qint64> *out_at,
+             quint32 *out_next = nullptr)
+{
+    if (in_ifd < 8 || qint64(in_ifd) + 2 > in_size)
+        return false;
+    const quint32 count = Read16(in_t + in_ifd, in_be);
+    if (qint64(in_ifd) + 2 + 12 * qint64(count) > in_size)
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        const uchar *e = in_t + in_ifd + 2 + 12 * i;
+        const quint32 type = Read16(e + 2, in_be);
+        if (Read32(e + 4, in_be) != 1)
+            continue;
+        out_at->insert(quint16(Read16(e, in_be)), 6 + in_ifd + 2 + 12 * i + 8);
+        if (type == 3)
+            out_values->insert(quint16(Read16(e, in_be)), Read16(e + 8, in_be));
+        else if (type == 4 || type == 13)
+            out_values->insert(quint16(Read16(e, in_be)), Read32(e + 8, in_be));
+    }
+    const qint64 link = qint64(in_ifd) + 2 + 12 * qint64(count);
+    if (out_next)
+        *out_next = link + 4 <= in_size ? Read32(in_t + link, in_be) : 0;
+    return true;
+}
+
+} // namespace
+
+ExifView ReadExif(const QByteArray &in_bytes)
+{
+    ExifView view;
+    for (const Segment &s : Segments(in_bytes)) {
+        if (s.marker != 0xFFE1 || !s.payload.startsWith(QByteArray("Exif\0", 5)) ||
+            s.payload.size() < 14)
+            continue;
+        view.segment = s.offset;
+        view.payload = s.payload;
+        const auto *t = reinterpret_cast<const uchar *>(s.payload.constData()) + 6;
+        const qint64 size = s.payload.size() - 6;
+        const bool be = t[0] == 'M';
+        quint32 next = 0;
+        if (!ReadIfd(t, size, Read32(t + 4, be), be, &view.ifd0, &view.ifd0At, &next))
+            return view;
+        view.valid = true;
+        if (view.ifd0.contains(34665))
+            ReadIfd(t, size, view.ifd0.value(34665), be, &view.exifIfd, &view.exifIfdAt);
+        if (next != 0 && ReadIfd(t, size, next, be, &view.ifd1, &view.ifd1At) &&
+            view.ifd1.contains(513) && view.ifd1.contains(514)) {
+            const qint64 at = view.ifd1.value(513);
+            const qint64 length = view.ifd1.value(514);
+            if (at + length <= size) {
+                view.thumbnail = s.payload.mid(6 + at, length);
+                view.thumbnailAt = 6 + at;
+            }
+        }
+        return view;
+    }
+    return view;
+}
+
+QList<MpfEntry> ReadMpf(const QByteArray &in_bytes, qint64 *out_header)
+{
+    QList<MpfEntry> entries;
+    for (const Segment &s : Segments(in_bytes)) {
+        if (s.marker != 0xFFE2 || !s.payload.startsWith(QByteArray("MPF\0", 4)) ||
+            s.payload.size() < 12)
+            continue;
+        const auto *h = reinterpret_cast<const uchar *>(s.payload.constData()) + 4;
+        const qint64 size = s.payload.size() - 4;
+        const bool be = h[0] == 'M';
+        const quint32 ifd = Read32(h + 4, be);
+        if (qint64(ifd) + 2 > size)
+            return entries;
+        const quint32 count = Read16(h + ifd, be);
+        for (quint32 i = 0; i < count && qint64(ifd) + 14 + 12 * i <= size; ++i) {
+            const uchar *e = h + ifd + 2 + 12 * i;
+            if (Read16(e, be) != 0xB002)
+                continue;
+            const qint64 n = Read32(e + 4, be) / 16;
+            const qint64 at = Read32(e + 8, be);
+            for (qint64 k = 0; k < n && at + 16 * (k + 1) <= size; ++k) {
+                const uchar *m = h + at + 16 * k;
+                entries << MpfEntry{Read32(m, be), Read32(m + 4, be), Read32(m + 8, be)};
+            }
+        }
+        if (out_header)
+            *out_header = s.offset + 8;
+        return entries;
+    }
+    return entries;
+}
+
+QByteArray XmpPayload(const QByteArray &in_bytes)
+{
+    static const QByteArray kId("http://ns.adobe.com/xap/1.0/\0", 29);
+    for (const Segment &s : Segments(in_bytes)) {
+        if (s.marker == 0xFFE1 && s.payload.startsWith(kId))
+            return s.payload;
+    }
+    return {};
+}
+
 QList<qint64> DifferingOffsets(const QByteArray &in_a, const QByteArray &in_b)
 {
     QList<qint64> out;

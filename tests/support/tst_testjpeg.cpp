@@ -178,6 +178,61 @@ private slots:
             lines[5] = QStringLiteral("yes");
         QCOMPARE(lines.join('|'), expected);
     }
+
+    // The richer options read back as meant, by our reader and by exiftool: sizes of SHORT
+    // type, a real-sized thumbnail with its own Orientation, a maker note found through its
+    // inner offsets, XMP sizes in element form with padding, an MPF index with its picture.
+    void richOptionsReadBack()
+    {
+        Options o;
+        o.exif = Exif::Motorola;
+        o.exifIfd = true;
+        o.sizeType = 3;
+        o.thumbnail = true;
+        o.thumbWidth = 160;
+        o.thumbHeight = 120;
+        o.thumbOrientation = 6;
+        o.makerNote = true;
+        o.make = "Canon";
+        o.xmp = TestJpeg::Xmp::AfterExif;
+        o.xmpForm = TestJpeg::XmpForm::Element;
+        o.xmpSizes = true;
+        o.xmpPadding = 50;
+        TestJpeg::MpfPicture picture;
+        picture.exif = Exif::Intel;
+        o.mpfPictures = {picture};
+        o.trailer = "T";
+        TestJpeg::Layout layout;
+        const QByteArray bytes = TestJpeg::Build(o, &layout);
+        const TestJpeg::ExifView exif = TestJpeg::ReadExif(bytes);
+        QVERIFY(exif.valid);
+        QCOMPARE(TestJpeg::DecodeBytes(exif.thumbnail).size(), QSize(160, 120));
+        QCOMPARE(exif.thumbnailAt + exif.segment + 4, layout.thumbnail);
+        qint64 header = -1;
+        const QList<TestJpeg::MpfEntry> index = TestJpeg::ReadMpf(bytes, &header);
+        QCOMPARE(header, layout.mpfHeader);
+        QCOMPARE(index.size(), 2);
+        QCOMPARE(qint64(index[0].size), layout.primaryEnd);
+        QCOMPARE(header + index[1].offset, layout.mpfPictures[0]);
+        QCOMPARE(
+            TestJpeg::ReadExif(bytes.mid(layout.mpfPictures[0], index[1].size)).ifd0.value(274),
+            6u);
+        QVERIFY(TestJpeg::XmpPayload(bytes).endsWith(QByteArray(50, ' ') + "<?xpacket end='w'?>"));
+
+        const QString exiftool = QStandardPaths::findExecutable(QStringLiteral("exiftool"));
+        if (exiftool.isEmpty())
+            QSKIP("exiftool is not installed");
+        QTemporaryDir dir;
+        const QString path = TestJpeg::WriteBytes(dir.path(), QStringLiteral("r.jpg"), bytes);
+        QProcess p;
+        p.start(exiftool, {"-n", "-s3", "-f", "-IFD0:ImageWidth", "-ExifIFD:ExifImageHeight",
+                           "-IFD1:Orientation", "-CanonFirmwareVersion", "-XMP-tiff:ImageWidth",
+                           "-XMP-exif:ExifImageHeight", "-NumberOfImages", "-Warning", path});
+        QVERIFY(p.waitForFinished(30000));
+        const QStringList lines =
+            QString::fromUtf8(p.readAllStandardOutput()).trimmed().split('\n');
+        QCOMPARE(lines.join('|'), QStringLiteral("64|48|6|Firmware Version 1.0.0|64|48|2|-"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTestJpeg)

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// In-place edits of an XMP packet after the picture it describes was turned.
+#pragma once
+
+#include <QByteArray>
+
+// The identifier that starts a JPEG's main XMP APP1 payload (NUL included). Extended XMP
+// segments carry another one and are never edited.
+extern const QByteArray kVYRXmpIdentifier;
+
+// Brings the XMP APP1 payload *inout_pPayload (identifier and packet) in line with the turned
+// picture: tiff:Orientation becomes 1, tiff:ImageWidth/tiff:ImageLength and
+// exif:PixelXDimension/exif:PixelYDimension become in_width x in_height, in attribute or element
+// form, under whatever prefixes the packet binds to those namespaces. Only numeric values are
+// replaced. The payload keeps its length: a value that grows takes its bytes from the packet's
+// padding (the white space before the closing xpacket instruction), one that shrinks gives them
+// back there. When the padding cannot absorb the sizes, only the Orientation is edited (traced).
+// Returns true when the payload changed.
+bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name);
