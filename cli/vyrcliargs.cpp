@@ -65,6 +65,53 @@ bool IsShortBundle(const QString &in_arg)
     return true;
 }
 
+// Options the toolkit's window takes (with one dash or two); anything else that looks like an
+// option and is not ours is bad usage, answered without a display rather than by a window.
+bool IsToolkitOption(const QString &in_arg)
+{
+    static const char *const kToolkit[] = {"platform",
+                                           "platformpluginpath",
+                                           "platformtheme",
+                                           "plugin",
+                                           "qwindowgeometry",
+                                           "qwindowicon",
+                                           "qwindowtitle",
+                                           "reverse",
+                                           "session",
+                                           "display",
+                                           "geometry",
+                                           "style",
+                                           "stylesheet",
+                                           "widgetcount",
+                                           "qmljsdebugger",
+                                           "nograb",
+                                           "dograb",
+                                           "sync",
+                                           "name",
+                                           "title",
+                                           "visual",
+                                           "ncols",
+                                           "cmap",
+                                           "im",
+                                           "inputstyle",
+                                           "fn",
+                                           "font",
+                                           "bg",
+                                           "background",
+                                           "fg",
+                                           "foreground",
+                                           "btn",
+                                           "button",
+                                           "testability"};
+    QString name = in_arg.mid(in_arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    name = name.section(QLatin1Char('='), 0, 0);
+    for (const char *option : kToolkit) {
+        if (name == QLatin1String(option))
+            return true;
+    }
+    return false;
+}
+
 void PrintUsageError(const QString &in_reason)
 {
     const QByteArray line =
@@ -94,7 +141,11 @@ bool VYRWantsCommandLine(const QStringList &in_args)
                 if (name == QLatin1String(option.m_long))
                     return true;
             }
-        } else if (arg.startsWith(QLatin1Char('-')) && IsShortBundle(arg)) {
+            // An unknown option: the parser reports it (exit 2) with no display needed.
+            if (!IsToolkitOption(arg))
+                return true;
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1 &&
+                   (IsShortBundle(arg) || !IsToolkitOption(arg))) {
             return true;
         }
     }

@@ -150,6 +150,10 @@ private slots:
         QTest::newRow("jobs glued") << QStringList{"x", "-j4"} << true;
         QTest::newRow("long with value") << QStringList{"--output=out", "x"} << true;
         QTest::newRow("version") << QStringList{"-v"} << true;
+        // An unknown option is answered without a window: a display may not even exist.
+        QTest::newRow("unknown long") << QStringList{"--bogus"} << true;
+        QTest::newRow("unknown word") << QStringList{"-bogus", "x"} << true;
+        QTest::newRow("toolkit long form") << QStringList{"--style=fusion"} << false;
     }
     void frontDoor()
     {
@@ -162,6 +166,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("unknown option") << QStringList{"--auto-rotate", "--bogus", "in"};
+        QTest::newRow("unknown option alone") << QStringList{"--bogus", "in"};
         QTest::newRow("no path") << QStringList{"--auto-rotate"};
         QTest::newRow("option without --auto-rotate") << QStringList{"--recursive", "in"};
         QTest::newRow("one path missing") << QStringList{"--auto-rotate", "in", "nowhere"};
