@@ -74,8 +74,8 @@ enum : int
 // one of two forms:
 // - plain: m_image, turned pixel for pixel by the rotate operation;
 // - compact (the thumbnails the browse makes): m_compact, the picture's own area compressed, and
-//   a count of quarter turns applied when it is drawn, so turning never degrades it. Many
-//   thousands of these fit where a few hundred plain ones would.
+//   a count of quarter turns applied when it is drawn, so turning never degrades it. It takes
+//   about a tenth of the memory of the same thumbnail in plain form.
 // The compact data is never changed once made, so records share it: a copy is independent all
 // the same. Records are copied through the copy operation of the table.
 struct VYRCompactThumb;
