@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class QPainter;
 class QRect;
@@ -70,16 +71,26 @@ enum : int
     VYR_ORIENT_ROTATE_270 = 8,
 };
 
-// The engine's bitmap record. A default record holds no image. Records are copied only
-// through the copy operation of the table (the image data is shared copy-on-write inside
-// QImage, so a plain assignment would also be safe, but the wrapper keeps to the table).
+// The engine's bitmap record. A default record holds no image. A record holds its picture in
+// one of two forms:
+// - plain: m_image, turned pixel for pixel by the rotate operation;
+// - compact (the thumbnails the browse makes): m_compact, the picture's own area compressed, and
+//   a count of quarter turns applied when it is drawn, so turning never degrades it. It takes
+//   about a tenth of the memory of the same thumbnail in plain form.
+// The compact data is never changed once made, so records share it: a copy is independent all
+// the same. Records are copied through the copy operation of the table.
+struct VYRCompactThumb;
 struct VYRBitmap
 {
-    QImage m_image;
+    QImage m_image;                                   // the plain form; null when compact
+    std::shared_ptr<const VYRCompactThumb> m_compact; // the compact form, or null
+    int m_quarterTurns = 0;                           // of the compact form, clockwise, 0-3
     int m_orientation = VYR_ORIENT_NORMAL;
 
-    int Width() const { return m_image.width(); }
-    int Height() const { return m_image.height(); }
+    bool IsEmpty() const { return m_image.isNull() && !m_compact; }
+    // Size of the stored picture, turns included (the orientation code not applied).
+    int Width() const;
+    int Height() const;
 };
 
 // What the browse tells its callback about each file besides the thumbnail.
@@ -110,30 +121,38 @@ struct VYRRotateFinish
 
 struct VYREngineTable
 {
-    // Copies the image of in_pSource into out_pDest, which then holds its own copy.
-    // Returns 1, or VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP / VYR_ERR_NO_MEMORY.
+    // Copies the image of in_pSource into out_pDest, which then holds its own copy (of a
+    // compact record: its own turns and a share of the unchangeable compact data) in the same
+    // form as the source. Returns 1, or VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP /
+    // VYR_ERR_NO_MEMORY; out_pDest is unchanged on failure.
     int (*CopyBitmap)(VYRBitmap *out_pDest, const VYRBitmap *in_pSource);
     // Frees the image held by the record, leaving it empty. Returns 1 (also for an empty record).
     int (*FreeBitmap)(VYRBitmap *inout_pBitmap);
     // Turns the image clockwise by in_angle hundredths of a degree: 0, 9000, 18000 or 27000
     // (and their negatives or multiples of 36000). Exact, pixel for pixel. in_flags and
     // in_param (a fill colour for other angles) are accepted and have no effect on quarter
-    // turns. Width and height then describe the turned image.
+    // turns. Width and height then describe the turned image. A compact record only counts the
+    // turn: four quarter turns, or a turn and its turn back, give exactly the first picture.
     // Returns 1, or VYR_ERR_INVALID_PARAMETER for any other angle, VYR_ERR_EMPTY_BITMAP,
     // VYR_ERR_NO_MEMORY.
     int (*RotateBitmap)(VYRBitmap *inout_pBitmap, int in_angle, uint32_t in_flags,
                         int32_t in_param);
     // Paints the bitmap into *in_pDest (scaled when the sizes differ) as its orientation code
     // says. A null source rectangle means the whole bitmap; clip rectangles, when given, limit
-    // the source and the destination. Only VYR_SRCCOPY is supported. Returns 1, or
-    // VYR_ERR_PAINT / VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP.
+    // the source and the destination. Only VYR_SRCCOPY is supported. A compact record is
+    // decoded through a small cache of decoded pictures shared by all records (safe from any
+    // thread) and drawn with its turns applied: the box of matte with the picture where a
+    // plain record of the same thumbnail would show it. Returns 1, or VYR_ERR_PAINT /
+    // VYR_ERR_INVALID_PARAMETER / VYR_ERR_EMPTY_BITMAP / VYR_ERR_NO_MEMORY (a compact picture
+    // could not be decoded).
     int (*PaintBitmap)(QPainter *in_pDC, const VYRBitmap *in_pBitmap, const QRect *in_pSource,
                        const QRect *in_pSourceClip, const QRect *in_pDest,
                        const QRect *in_pDestClip, uint32_t in_rop);
     // Walks in_folder (and its subfolders when in_subfolders is 1), calling in_callback once for
     // every file whose name matches in_filter (';'-separated wildcards, case-insensitive), in
     // natural name order, files of a folder before its subfolders, hidden entries skipped.
-    // Each thumbnail fits a in_width x in_height box, centred on in_matte (0x00BBGGRR).
+    // Each thumbnail fits a in_width x in_height box, centred on in_matte (0x00BBGGRR); the
+    // record handed to the callback is compact (plain only when compressing failed).
     // Arguments 5-8, 10-12 and 14-16 are fixed (24, 0, 1, 1, 1, 1, 0, 0, 0, 0) and accepted.
     // Returns 1 when the walk reached its end (also with a null callback), VYR_ERR_BROWSE_STOPPED
     // when the callback answered 0, VYR_ERR_FOLDER_NOT_FOUND, VYR_ERR_INVALID_PARAMETER (box

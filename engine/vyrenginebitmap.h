@@ -16,6 +16,17 @@ int VYREnginePaintBitmap(QPainter *in_pDC, const VYRBitmap *in_pBitmap, const QR
                          const QRect *in_pSourceClip, const QRect *in_pDest,
                          const QRect *in_pDestClip, uint32_t in_rop);
 
-// The picture a record stands for, as it is shown: the stored image turned or mirrored as its
-// orientation code says. A null image for an empty record.
+// The picture a record stands for, as it is shown: the stored image (a compact one decoded onto
+// its matte, its turns applied) turned or mirrored as its orientation code says. A null image
+// for an empty record, or when a compact picture cannot be decoded.
 QImage VYREngineDisplayImage(const VYRBitmap &in_bitmap);
+
+// The same picture as a plain record: a compact one decoded onto its matte with its turns
+// applied, the orientation code kept; a plain record as it is. An empty record for an empty
+// one, or when a compact picture cannot be decoded.
+VYRBitmap VYREnginePlainBitmap(const VYRBitmap &in_bitmap);
+
+// in_image turned by in_quarters clockwise quarter turns (any integer), exactly, pixel for
+// pixel. 32-bit images keep their format; others come back from a quarter turn as
+// Format_ARGB32. A null image when out of memory.
+QImage VYRTurnImage(const QImage &in_image, int in_quarters);

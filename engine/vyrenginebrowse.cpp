@@ -23,7 +23,7 @@ namespace {
 // to the callback one at a time, in walk order.
 constexpr int kDecodeThreads = 2;
 // Thumbnails decoded ahead of the one being delivered. Bounds memory: each holds at most one
-// file's bytes and one scaled picture while it is decoded, and a box-sized thumbnail after.
+// file's bytes and one scaled picture while it is decoded, and a compact thumbnail after.
 constexpr size_t kReadAhead = 6;
 
 struct DecodeJob
@@ -167,7 +167,7 @@ int VYREngineBrowseThumbnails(const QString &in_folder, const QString &in_filter
 
         VYRBitmap thumb;
         if (job->m_result.m_status == VYR_SUCCESS)
-            thumb.m_image = std::move(job->m_result.m_thumb);
+            thumb = std::move(job->m_result.m_thumb);
         const int answer = in_callback ? in_callback(&thumb, job->m_path, &job->m_result.m_info,
                                                      job->m_result.m_status, index, in_pUserData)
                                        : 1;

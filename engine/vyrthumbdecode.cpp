@@ -4,6 +4,7 @@
 
 #include "vyrjpegscan.h"
 #include "vyrreadfile.h"
+#include "vyrthumbcache.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -180,43 +181,65 @@ void VYRChooseJpegScale(int in_width, int in_height, QSize in_box, int *out_pNum
     }
 }
 
-VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte)
+int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPicture,
+                           VYRThumbFileInfo *out_pInfo)
 {
-    VYRThumbResult result;
     QByteArray data;
     // A matching name may lead anywhere through a link (a FIFO, a device, a huge sparse file):
     // none of these may stall or exhaust the decoding threads.
-    result.m_status = VYRReadRegularFile(in_path, &data, nullptr, &result.m_info.m_fileSize);
-    if (result.m_status != VYR_SUCCESS)
-        return result;
+    int status = VYRReadRegularFile(in_path, &data, nullptr, &out_pInfo->m_fileSize);
+    if (status != VYR_SUCCESS)
+        return status;
 
     QImage picture;
     const bool isJpeg = data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&
                         uchar(data[2]) == 0xFF;
-    result.m_status = isJpeg ? DecodeJpeg(data, in_box, &picture, &result.m_info)
-                             : DecodeOther(data, in_box, &picture, &result.m_info);
-    if (result.m_status != VYR_SUCCESS)
-        return result;
+    status = isJpeg ? DecodeJpeg(data, in_box, &picture, out_pInfo)
+                    : DecodeOther(data, in_box, &picture, out_pInfo);
+    if (status != VYR_SUCCESS)
+        return status;
+    // The file's bytes can go before the shrink allocates.
+    data = QByteArray();
 
     const QSize fitted = FittedSize(picture.width(), picture.height(), in_box);
     if (fitted != picture.size())
         picture = picture.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!picture.isNull() && picture.format() != QImage::Format_RGB32)
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+    if (picture.isNull())
+        return VYR_ERR_NO_MEMORY;
+    *out_pPicture = std::move(picture);
+    return VYR_SUCCESS;
+}
 
+VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte)
+{
+    VYRThumbResult result;
+    QImage picture;
+    result.m_status = VYRDecodeFittedPicture(in_path, in_box, &picture, &result.m_info);
+    if (result.m_status != VYR_SUCCESS)
+        return result;
+
+    const QRgb matte = VYRMatteToRgb(in_matte);
+    const int left = (in_box.width() - picture.width()) / 2;
+    const int top = (in_box.height() - picture.height()) / 2;
+    // Compressed here, on the decoding thread, so the caller's thread never pays for it.
+    result.m_thumb.m_compact = VYRCompressThumb(picture, in_box, QPoint(left, top), matte);
+    if (result.m_thumb.m_compact)
+        return result;
+
+    // Compressing failed (out of memory): the whole box of pixels is still a right thumbnail.
     QImage thumb(in_box, QImage::Format_RGB32);
-    if (thumb.isNull() || picture.isNull()) {
+    if (thumb.isNull()) {
         result.m_status = VYR_ERR_NO_MEMORY;
         return result;
     }
-    thumb.fill(VYRMatteToRgb(in_matte));
-    if (picture.format() != QImage::Format_RGB32)
-        picture = picture.convertToFormat(QImage::Format_RGB32);
+    thumb.fill(matte);
     // A row copy rather than a QPainter: this runs on decoding threads, and it is all we need.
-    const int left = (in_box.width() - picture.width()) / 2;
-    const int top = (in_box.height() - picture.height()) / 2;
     for (int y = 0; y < picture.height(); ++y) {
         std::memcpy(thumb.scanLine(top + y) + size_t(left) * 4, picture.constScanLine(y),
                     size_t(picture.width()) * 4);
     }
-    result.m_thumb = std::move(thumb);
+    result.m_thumb.m_image = std::move(thumb);
     return result;
 }

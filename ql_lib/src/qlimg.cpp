@@ -3,6 +3,7 @@
 #include "qlimg.h"
 
 #include "qltrace.h"
+#include "vyrenginebitmap.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -98,6 +99,11 @@ void QLImage::Display(QPainter *in_pDC, int in_x, int in_y)
                                                   nullptr, VYR_SRCCOPY);
     if (result != VYR_SUCCESS)
         ThrowEngineError(result, QLImgText::kFnDisplay);
+}
+
+VYRBitmap QLImage::GetBitmap() const
+{
+    return VYREnginePlainBitmap(m_bitmap);
 }
 
 int QLImage::LastSeparator() const

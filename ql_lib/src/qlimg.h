@@ -81,8 +81,10 @@ public:
     void SetRotateParam(int32_t in_param) { m_rotateParam = in_param; }
     int32_t GetRotateParam() const { return m_rotateParam; }
 
-    // The bitmap record (read only), for code that inspects pixels.
-    const VYRBitmap &GetBitmap() const { return m_bitmap; }
+    // The bitmap as plain pixels, for code that inspects them: a compact thumbnail comes back
+    // decoded onto its matte with its turns applied (VYREnginePlainBitmap). An empty record
+    // when it cannot be decoded.
+    VYRBitmap GetBitmap() const;
 
 protected:
     QString m_name;

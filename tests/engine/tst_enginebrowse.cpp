@@ -5,6 +5,7 @@
 // entries and link loops, scaled decoding and fitting, failures per file, stopping.
 #include "testjpeg.h"
 #include "vyrengine.h"
+#include "vyrenginebitmap.h"
 #include "vyrfolderwalk.h"
 #include "vyrjpegscan.h"
 #include "vyrthumbdecode.h"
@@ -44,7 +45,7 @@ int Record(VYRBitmap *in_pThumb, const QString &in_path, const VYRThumbFileInfo 
     Delivery d;
     d.m_name = QDir(recorder->m_root).relativeFilePath(in_path);
     d.m_status = in_status;
-    d.m_thumb = in_pThumb ? in_pThumb->m_image : QImage();
+    d.m_thumb = in_pThumb ? VYREngineDisplayImage(*in_pThumb) : QImage();
     d.m_index = in_index;
     d.m_onCallerThread = QThread::currentThread() == qApp->thread();
     recorder->m_deliveries << d;

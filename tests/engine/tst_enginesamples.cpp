@@ -43,7 +43,8 @@ int Collect(VYRBitmap *in_pThumb, const QString &in_path, const VYRThumbFileInfo
 {
     auto *walk = static_cast<Walk *>(in_pUserData);
     walk->m_status.insert(QFileInfo(in_path).fileName(), in_status);
-    if (in_status == VYR_SUCCESS && (!in_pThumb || in_pThumb->m_image.size() != QSize(128, 128)))
+    if (in_status == VYR_SUCCESS &&
+        (!in_pThumb || QSize(in_pThumb->Width(), in_pThumb->Height()) != QSize(128, 128)))
         ++walk->m_badThumbs;
     return 1;
 }
