@@ -112,8 +112,9 @@ private:
 
 SlabPool &Slabs()
 {
-    static SlabPool pool;
-    return pool;
+    // Never destroyed: a guard that ends during the program's exit may still give memory back.
+    static SlabPool *pool = new SlabPool;
+    return *pool;
 }
 
 // The memory that all guards share. A guard that does not fit waits for others to finish

@@ -7,7 +7,6 @@
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
 #include "vyrengine.h"
-#include "vyrjpegguard.h"
 #include "vyrjpegturn.h"
 
 #include <QElapsedTimer>
@@ -15,8 +14,6 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -144,7 +141,6 @@ private slots:
     void hostileFilesRefusedCheaply_data();
     void hostileFilesRefusedCheaply();
     void unencodableCoefficientNeverWritten();
-    void guardStopsWhenTold();
 };
 
 void TestJpegTurn::initTestCase()
@@ -328,46 +324,6 @@ void TestJpegTurn::unencodableCoefficientNeverWritten()
              int(VYR_ERR_TRANSFORM));
     QCOMPARE(TestJpeg::ReadAll(path), source);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("wide.jpg"));
-}
-
-void TestJpegTurn::guardStopsWhenTold()
-{
-    const qint64 budget = VYRJpegGuard::kSharedBudgetBytes;
-    QCOMPARE(VYRJpegGuard::FreeBudgetBytes(), budget);
-    {
-        // More than the whole budget can never be had.
-        VYRJpegGuard greedy;
-        QCOMPARE(greedy.Reserve(budget), int(VYR_ERR_TOO_COSTLY));
-    }
-    {
-        auto holder = std::make_unique<VYRJpegGuard>();
-        QCOMPARE(holder->Reserve(budget * 3 / 4), int(VYR_SUCCESS));
-        // A second large reservation waits for the first; a cancelled one stops waiting.
-        std::atomic<bool> cancel{true};
-        VYRJpegGuard cancelled(&cancel);
-        QCOMPARE(cancelled.Reserve(budget / 2), int(VYR_ERR_CANCELLED));
-
-        std::atomic<int> waited{0};
-        std::thread waiter([&] {
-            VYRJpegGuard second;
-            waited = second.Reserve(budget / 2);
-        });
-        holder.reset();
-        waiter.join();
-        QCOMPARE(waited.load(), int(VYR_SUCCESS));
-    }
-    QCOMPARE(VYRJpegGuard::FreeBudgetBytes(), budget);
-
-    // A cancel flag stops the decode itself between rows.
-    const QByteArray jpeg = TestJpegCodec::Encode(Options());
-    std::atomic<bool> cancel{true};
-    VYRJpegGuard guard(&cancel);
-    QCOMPARE(
-        guard.ReadHeader(reinterpret_cast<const uint8_t *>(jpeg.constData()), size_t(jpeg.size())),
-        int(VYR_SUCCESS));
-    QCOMPARE(guard.Reserve(guard.CoefficientBytes()), int(VYR_SUCCESS));
-    QCOMPARE(guard.Run([](j_decompress_ptr in_pInfo) { jpeg_read_coefficients(in_pInfo); }),
-             int(VYR_ERR_CANCELLED));
 }
 
 QTEST_GUILESS_MAIN(TestJpegTurn)
