@@ -112,7 +112,6 @@ private:
 
 SlabPool &Slabs()
 {
-    // Never destroyed: a guard that ends during the program's exit may still give memory back.
     static SlabPool *pool = new SlabPool;
     return *pool;
 }
@@ -128,8 +127,9 @@ struct SharedBudget
 
 SharedBudget &Budget()
 {
-    static SharedBudget budget;
-    return budget;
+    // Never destroyed, as the slabs below: a guard may end during the program's exit.
+    static SharedBudget *budget = new SharedBudget;
+    return *budget;
 }
 
 // Room libjpeg needs beside the coefficient arrays (tables, entropy state, row buffers).

@@ -5,16 +5,18 @@
 // warning ends the decode with a result code instead of exiting or quietly padding; the cost
 // of a picture is estimated from its headers and refused when no real photo of that file size
 // could need it; the work over all scans and the memory are capped; and a cancel flag stops it
-// between rows. The lossless turn, its verification and the thumbnail decoder all read JPEG
-// data through it.
+// between rows. The lossless turn and its verification read JPEG data through it; so can a
+// scanline decoder (jpeg_start_decompress() and jpeg_read_scanlines() inside Run()). One
+// picture per guard.
 //
 //     VYRJpegGuard guard;
-//     int rc = guard.ReadHeader(data, size);                 // plausibility checked here
+//     int rc = guard.ReadHeader(data, size);            // plausibility checked here
 //     if (rc == VYR_SUCCESS)
-//         rc = guard.Reserve(guard.CoefficientBytes());      // shared memory budget
+//         rc = guard.Reserve(guard.CoefficientBytes()); // shared memory budget
 //     if (rc == VYR_SUCCESS)
-//         rc = guard.Run([&](j_decompress_ptr in_pInfo) { arrays =
-//         jpeg_read_coefficients(in_pInfo); });
+//         rc = guard.Run([&](j_decompress_ptr in_pInfo) {
+//             arrays = jpeg_read_coefficients(in_pInfo);
+//         });
 //     if (rc != VYR_SUCCESS)
 //         QLTrace("Cannot read '%s': %s\n", name, guard.Reason().constData());
 //
@@ -82,9 +84,11 @@ public:
     // JPEG that this libjpeg cannot decode: 12-bit, lossless, hierarchical), VYR_ERR_CANCELLED.
     int ReadHeader(const uint8_t *in_pData, size_t in_size);
 
-    // After ReadHeader(): takes in_bytes from the budget that all guards of the process share,
-    // waiting while others hold too much of it, and caps libjpeg's large arrays at that much
-    // (it has no backing store, so going beyond fails cleanly). Call at most once.
+    // After ReadHeader(): takes in_bytes (plus room for libjpeg's tables and buffers) from the
+    // budget that all guards of the process share, waiting while others hold too much of it.
+    // The block arrays, which the guard keeps for libjpeg, must then fit in it, and libjpeg's
+    // other large arrays are capped at it (without a backing store, going beyond fails
+    // cleanly). Without a reservation no block array can be had. Call at most once.
     // Returns VYR_SUCCESS, or VYR_ERR_TOO_COSTLY (more than the whole budget),
     // VYR_ERR_CANCELLED (cancelled while waiting).
     int Reserve(qint64 in_bytes);
