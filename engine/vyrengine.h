@@ -36,7 +36,9 @@ enum : int
     VYR_ERR_PAINT = -16,               // the painter is null or not active
     VYR_ERR_NOT_LOSSLESS = -17,        // smaller than one block along an edge the turn moves
     VYR_ERR_FINISH = -18,              // the caller's finishing step refused the result
-    VYR_ERR_METADATA = -19,            // a multi-picture file cannot be turned whole
+    VYR_ERR_TOO_COSTLY = -19,          // decoding would cost far more than the file justifies
+    VYR_ERR_CANCELLED = -20,           // a decode was stopped through its cancel flag
+    VYR_ERR_METADATA = -21,            // a multi-picture file cannot be turned whole
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 

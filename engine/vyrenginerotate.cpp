@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrenginerotate.h"
 
+#include "qltrace.h"
 #include "vyratomicfile.h"
 #include "vyrjpegscan.h"
 #include "vyrjpegturn.h"
@@ -52,9 +53,14 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
         !in_pFinish->m_pFunction(result, size_t(photo.size()), in_pFinish->m_pUserData))
         return VYR_ERR_FINISH;
 
-    // Nothing replaces a photo before it has been read back whole.
-    rc = VYRVerifyJpeg(result, size_t(photo.size()));
-    if (rc != VYR_SUCCESS)
-        return rc;
+    // Nothing replaces a photo before it has been read back whole, to the coefficients that
+    // were written: the source decoded cleanly, so any failure here is the writing's.
+    QByteArray reason;
+    rc = VYRVerifyJpeg(result, size_t(photo.size()), turned.m_coefficientDigest, &reason);
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': the result does not read back as written: %s\n",
+                request.m_name.constData(), reason.constData());
+        return rc == VYR_ERR_TOO_COSTLY || rc == VYR_ERR_NO_MEMORY ? rc : VYR_ERR_TRANSFORM;
+    }
     return output.Commit(result, size_t(photo.size()));
 }

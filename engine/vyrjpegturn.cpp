@@ -3,61 +3,206 @@
 #include "vyrjpegturn.h"
 
 #include "qltrace.h"
+#include "vyrcoefturn.h"
 #include "vyrengine.h"
+#include "vyrjpegguard.h"
 #include "vyrjpegscan.h"
 
 #include <cstring>
-#include <memory>
-#include <turbojpeg.h>
+#include <jerror.h>
+#include <new>
 #include <vector>
 
 namespace {
 
-using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
-using TjBuffer = std::unique_ptr<unsigned char, decltype(&tjFree)>;
-
-constexpr qint64 kMaxPixels = qint64(1) << 30;
-
-int TransformOp(int in_code)
+// Where the turned picture's bytes go: straight into the result array, grown by doubling.
+struct ByteDestination
 {
-    switch (in_code) {
-    case VYR_ROTATE_90:
-        return TJXOP_ROT90;
-    case VYR_ROTATE_180:
-        return TJXOP_ROT180;
-    case VYR_ROTATE_270:
-        return TJXOP_ROT270;
-    default:
-        return -1;
+    jpeg_destination_mgr m_pub;
+    QByteArray *m_pBuffer;
+};
+
+void InitDestination(j_compress_ptr) {}
+
+boolean GrowDestination(j_compress_ptr in_pInfo)
+{
+    auto *destination = reinterpret_cast<ByteDestination *>(in_pInfo->dest);
+    const qsizetype used = destination->m_pBuffer->size();
+    bool grown = true;
+    try {
+        destination->m_pBuffer->resize(used * 2);
+    } catch (const std::bad_alloc &) {
+        grown = false;
     }
+    // Out of the handler first: the error jumps out of this frame.
+    if (!grown)
+        ERREXIT(in_pInfo, JERR_OUT_OF_MEMORY);
+    destination->m_pub.next_output_byte =
+        reinterpret_cast<JOCTET *>(destination->m_pBuffer->data()) + used;
+    destination->m_pub.free_in_buffer = size_t(used);
+    return TRUE;
 }
 
-// Pixels the trim removes from the source: rows off the bottom edge when the turn moves it
-// (90, 180), columns off the right edge (180, 270). Less than one MCU is never trimmed.
-void TrimmedPixels(int in_code, int in_width, int in_height, int in_subsamp, int *out_pCols,
-                   int *out_pRows)
+void TermDestination(j_compress_ptr in_pInfo)
 {
-    *out_pCols = *out_pRows = 0;
-    if (in_subsamp < 0 || in_subsamp >= TJ_NUMSAMP)
-        return;
-    const int mcuW = tjMCUWidth[in_subsamp];
-    const int mcuH = tjMCUHeight[in_subsamp];
-    if (in_code != VYR_ROTATE_90 && in_width >= mcuW)
-        *out_pCols = in_width % mcuW;
-    if (in_code != VYR_ROTATE_270 && in_height >= mcuH)
-        *out_pRows = in_height % mcuH;
+    auto *destination = reinterpret_cast<ByteDestination *>(in_pInfo->dest);
+    destination->m_pBuffer->resize(destination->m_pBuffer->size() -
+                                   qsizetype(destination->m_pub.free_in_buffer));
 }
 
-bool TooSmallToTrim(int in_code, int in_width, int in_height, int in_subsamp)
+// How the turn maps the source's edges: the edges that become the turned picture's left and
+// top must consist of whole MCUs, so a partial MCU there is trimmed (bottom for 90, right
+// for 270, both for 180). The other edges keep their partial blocks where they are.
+struct Geometry
 {
-    if (in_subsamp < 0 || in_subsamp >= TJ_NUMSAMP)
-        return false;
-    const bool movesRight = in_code != VYR_ROTATE_90;
-    const bool movesBottom = in_code != VYR_ROTATE_270;
-    return (movesRight && in_width % tjMCUWidth[in_subsamp] != 0 &&
-            in_width < tjMCUWidth[in_subsamp]) ||
-           (movesBottom && in_height % tjMCUHeight[in_subsamp] != 0 &&
-            in_height < tjMCUHeight[in_subsamp]);
+    int m_mcuWidth = 0; // pixels of one iMCU
+    int m_mcuHeight = 0;
+    int m_keptWidth = 0; // part of the source that is turned
+    int m_keptHeight = 0;
+    int m_trimmedColumns = 0;
+    int m_trimmedRows = 0;
+    bool m_tooSmall = false; // a moved edge is shorter than one MCU and not whole
+};
+
+Geometry GeometryOf(const jpeg_decompress_struct &in_info, int in_code)
+{
+    Geometry g;
+    // A single component's blocks are all whole-resolution: only partial blocks need trimming,
+    // whatever its sampling factors say.
+    const bool single = in_info.num_components == 1;
+    g.m_mcuWidth = DCTSIZE * (single ? 1 : in_info.max_h_samp_factor);
+    g.m_mcuHeight = DCTSIZE * (single ? 1 : in_info.max_v_samp_factor);
+    const int width = int(in_info.image_width);
+    const int height = int(in_info.image_height);
+    if (in_code != VYR_ROTATE_90 && width % g.m_mcuWidth != 0) {
+        g.m_tooSmall = g.m_tooSmall || width < g.m_mcuWidth;
+        g.m_trimmedColumns = width % g.m_mcuWidth;
+    }
+    if (in_code != VYR_ROTATE_270 && height % g.m_mcuHeight != 0) {
+        g.m_tooSmall = g.m_tooSmall || height < g.m_mcuHeight;
+        g.m_trimmedRows = height % g.m_mcuHeight;
+    }
+    g.m_keptWidth = width - g.m_trimmedColumns;
+    g.m_keptHeight = height - g.m_trimmedRows;
+    return g;
+}
+
+int DivRoundUp(long in_value, long in_divisor)
+{
+    return int((in_value + in_divisor - 1) / in_divisor);
+}
+
+int RoundUp(int in_value, int in_multiple)
+{
+    return DivRoundUp(in_value, in_multiple) * in_multiple;
+}
+
+// One component of the turned picture: its blocks and the sampling it is written with.
+struct TurnedComponent
+{
+    VYRBlockPlane m_source; // the part of the source's blocks that is used
+    VYRBlockPlane m_dest;
+    int m_hSamp = 1;
+    int m_vSamp = 1;
+    int m_arrayWidth = 0; // the destination array, padded to whole MCUs
+    int m_arrayHeight = 0;
+    jvirt_barray_ptr m_destArray = nullptr;
+    std::vector<JBLOCKROW> m_sourceRows;
+    std::vector<JBLOCKROW> m_destRows;
+};
+
+bool IsKeptSegment(uint8_t in_marker)
+{
+    return (in_marker >= 0xE0 && in_marker <= 0xEF) || in_marker == 0xFE;
+}
+
+// Collects row pointers to the first in_rows rows of an array. Reading rows needs them
+// defined; writing marks them so, in order, as libjpeg's arrays require.
+void CollectRows(j_decompress_ptr in_pInfo, jvirt_barray_ptr in_array, int in_rows,
+                 bool in_writable, JBLOCKROW *out_pRows)
+{
+    for (int row = 0; row < in_rows; ++row)
+        out_pRows[row] =
+            (*in_pInfo->mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(in_pInfo), in_array,
+                                                 JDIMENSION(row), 1, in_writable ? TRUE : FALSE)[0];
+}
+
+// The write side of the turn, set up from the source and with the turned size and sampling.
+// libjpeg's own JFIF and Adobe markers stay off: the source's are copied verbatim instead.
+void ConfigureWriter(j_decompress_ptr in_pSource, j_compress_ptr inout_pDest, int in_code,
+                     const Geometry &in_geometry, bool in_optimize)
+{
+    jpeg_copy_critical_parameters(in_pSource, inout_pDest);
+    const bool quarter = in_code != VYR_ROTATE_180;
+    inout_pDest->image_width =
+        JDIMENSION(quarter ? in_geometry.m_keptHeight : in_geometry.m_keptWidth);
+    inout_pDest->image_height =
+        JDIMENSION(quarter ? in_geometry.m_keptWidth : in_geometry.m_keptHeight);
+    if (quarter) {
+        // A transposed block needs the transposed quantisation table to mean the same.
+        for (int c = 0; c < inout_pDest->num_components; ++c)
+            std::swap(inout_pDest->comp_info[c].h_samp_factor,
+                      inout_pDest->comp_info[c].v_samp_factor);
+        for (JQUANT_TBL *table : inout_pDest->quant_tbl_ptrs) {
+            if (!table)
+                continue;
+            for (int v = 0; v < DCTSIZE; ++v) {
+                for (int u = v + 1; u < DCTSIZE; ++u)
+                    std::swap(table->quantval[v * DCTSIZE + u], table->quantval[u * DCTSIZE + v]);
+            }
+        }
+    }
+    inout_pDest->write_JFIF_header = FALSE;
+    inout_pDest->write_Adobe_marker = FALSE;
+    // Huffman coding always: every decoder reads it, and libjpeg's standard tables make the
+    // sequential result exactly as large as the reference transform's.
+    inout_pDest->arith_code = FALSE;
+    inout_pDest->optimize_coding = in_optimize ? TRUE : FALSE;
+    if (in_pSource->progressive_mode)
+        jpeg_simple_progression(inout_pDest);
+}
+
+int WriteFailure(int in_code)
+{
+    return in_code == VYR_ERR_NO_MEMORY || in_code == VYR_ERR_TOO_COSTLY ? in_code
+                                                                         : VYR_ERR_TRANSFORM;
+}
+
+// Reads the coefficients of a whole picture and returns its digest.
+int ReadDigest(VYRJpegGuard &inout_guard, const uint8_t *in_pData, size_t in_size,
+               uint64_t *out_pDigest)
+{
+    int rc = inout_guard.ReadHeader(in_pData, in_size);
+    if (rc == VYR_SUCCESS)
+        rc = inout_guard.Reserve(inout_guard.CoefficientBytes());
+    jvirt_barray_ptr *arrays = nullptr;
+    if (rc == VYR_SUCCESS)
+        rc = inout_guard.Run(
+            [&](j_decompress_ptr in_pInfo) { arrays = jpeg_read_coefficients(in_pInfo); });
+    if (rc != VYR_SUCCESS || !out_pDigest)
+        return rc;
+
+    jpeg_decompress_struct *info = inout_guard.Info();
+    const int components = info->num_components;
+    std::vector<std::vector<JBLOCKROW>> rows(static_cast<size_t>(components));
+    std::vector<VYRBlockPlane> planes(static_cast<size_t>(components));
+    std::vector<const JQUANT_TBL *> quant(static_cast<size_t>(components));
+    for (int c = 0; c < components; ++c) {
+        const jpeg_component_info &component = info->comp_info[c];
+        rows[size_t(c)].resize(component.height_in_blocks);
+        planes[size_t(c)] = {rows[size_t(c)].data(), int(component.width_in_blocks),
+                             int(component.height_in_blocks)};
+        quant[size_t(c)] = component.quant_table ? component.quant_table
+                                                 : info->quant_tbl_ptrs[component.quant_tbl_no];
+    }
+    rc = inout_guard.Run([&](j_decompress_ptr in_pInfo) {
+        for (int c = 0; c < components; ++c)
+            CollectRows(in_pInfo, arrays[c], planes[size_t(c)].m_height, false,
+                        planes[size_t(c)].m_pRows);
+    });
+    if (rc == VYR_SUCCESS)
+        *out_pDigest = VYRDigestOfPicture(*info, quant.data(), planes.data());
+    return rc;
 }
 
 } // namespace
@@ -65,115 +210,189 @@ bool TooSmallToTrim(int in_code, int in_width, int in_height, int in_subsamp)
 int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &in_request,
                 VYRTurnResult *out_pResult)
 {
-    const int op = TransformOp(in_request.m_code);
-    if (op < 0 || !in_pData || !out_pResult)
+    const int code = in_request.m_code;
+    if ((code != VYR_ROTATE_90 && code != VYR_ROTATE_180 && code != VYR_ROTATE_270) || !in_pData ||
+        !out_pResult)
         return VYR_ERR_INVALID_PARAMETER;
     const VYRJpegLayout layout = VYRScanJpeg(in_pData, in_size);
     if (!layout.m_isJpeg)
         return VYR_ERR_FILE_FORMAT;
-
-    TjHandle handle(tjInitTransform(), &tjDestroy);
-    if (!handle)
-        return VYR_ERR_NO_MEMORY;
     const char *name = in_request.m_name.constData();
 
-    int width = 0, height = 0, subsamp = -1, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), in_pData, in_size, &width, &height, &subsamp,
-                            &colorspace) != 0) {
-        // Subsampling outside TurboJPEG's list is not damage; anything else in the header is.
-        if (width <= 0 || height <= 0) {
-            QLTrace("Cannot rotate '%s': %s\n", name, tjGetErrorStr2(handle.get()));
-            return VYR_ERR_FILE_DAMAGED;
-        }
-        subsamp = -1;
+    VYRJpegGuard guard;
+    int rc = guard.ReadHeader(in_pData, in_size);
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
+        return rc;
+    }
+    jpeg_decompress_struct *source = guard.Info();
+    const int width = int(source->image_width);
+    const int height = int(source->image_height);
+    const Geometry geometry = GeometryOf(*source, code);
+    if (geometry.m_tooSmall) {
+        // Trimming would keep nothing whole on that edge, and a partial block cannot be
+        // carried over exactly: refuse rather than write a scrambled strip.
+        QLTrace("Cannot rotate '%s' losslessly: %dx%d pixels is smaller than one %dx%d block "
+                "along an edge the turn moves\n",
+                name, width, height, geometry.m_mcuWidth, geometry.m_mcuHeight);
+        return VYR_ERR_NOT_LOSSLESS;
     }
 
-    // The transform holds every coefficient in memory: a header claiming a gigapixel picture
-    // (easily faked in a few bytes) would have it reserve many gigabytes before failing.
-    if (qint64(width) * height > kMaxPixels) {
-        QLTrace("Cannot rotate '%s': %dx%d pixels is too large\n", name, width, height);
+    const bool quarter = code != VYR_ROTATE_180;
+    const int components = source->num_components;
+    std::vector<TurnedComponent> turned(static_cast<size_t>(components));
+    qint64 destBytes = 0;
+    for (int c = 0; c < components; ++c) {
+        const jpeg_component_info &component = source->comp_info[c];
+        TurnedComponent &t = turned[size_t(c)];
+        const long hDivisor = long(source->max_h_samp_factor) * DCTSIZE;
+        const long vDivisor = long(source->max_v_samp_factor) * DCTSIZE;
+        t.m_source.m_width =
+            DivRoundUp(long(geometry.m_keptWidth) * component.h_samp_factor, hDivisor);
+        t.m_source.m_height =
+            DivRoundUp(long(geometry.m_keptHeight) * component.v_samp_factor, vDivisor);
+        t.m_dest.m_width = quarter ? t.m_source.m_height : t.m_source.m_width;
+        t.m_dest.m_height = quarter ? t.m_source.m_width : t.m_source.m_height;
+        t.m_hSamp = quarter ? component.v_samp_factor : component.h_samp_factor;
+        t.m_vSamp = quarter ? component.h_samp_factor : component.v_samp_factor;
+        t.m_arrayWidth = RoundUp(t.m_dest.m_width, t.m_hSamp);
+        t.m_arrayHeight = RoundUp(t.m_dest.m_height, t.m_vSamp);
+        destBytes += qint64(t.m_arrayWidth) * t.m_arrayHeight * qint64(sizeof(JBLOCK));
+        t.m_sourceRows.resize(size_t(t.m_source.m_height));
+        t.m_destRows.resize(size_t(t.m_arrayHeight));
+        t.m_source.m_pRows = t.m_sourceRows.data();
+        t.m_dest.m_pRows = t.m_destRows.data();
+    }
+    rc = guard.Reserve(guard.CoefficientBytes() + destBytes);
+
+    // The turned arrays come from the source's memory manager, so that libjpeg realises them
+    // with the source's in one go, under the one cap.
+    jvirt_barray_ptr *sourceArrays = nullptr;
+    if (rc == VYR_SUCCESS)
+        rc = guard.Run([&](j_decompress_ptr in_pInfo) {
+            for (TurnedComponent &t : turned)
+                t.m_destArray = (*in_pInfo->mem->request_virt_barray)(
+                    reinterpret_cast<j_common_ptr>(in_pInfo), JPOOL_IMAGE, FALSE,
+                    JDIMENSION(t.m_arrayWidth), JDIMENSION(t.m_arrayHeight), JDIMENSION(t.m_vSamp));
+            sourceArrays = jpeg_read_coefficients(in_pInfo);
+            for (int c = 0; c < components; ++c) {
+                TurnedComponent &t = turned[size_t(c)];
+                CollectRows(in_pInfo, sourceArrays[c], t.m_source.m_height, false,
+                            t.m_source.m_pRows);
+                CollectRows(in_pInfo, t.m_destArray, t.m_arrayHeight, true, t.m_dest.m_pRows);
+            }
+        });
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
+        return rc;
+    }
+    for (const TurnedComponent &t : turned) {
+        VYRTurnBlocks(code, t.m_source, t.m_dest);
+        // The padding to whole MCUs is never coded (the writer makes its own dummy blocks),
+        // but the memory is reused: leave nothing of an earlier picture in it.
+        for (int row = 0; row < t.m_arrayHeight; ++row) {
+            const int from = row < t.m_dest.m_height ? t.m_dest.m_width : 0;
+            std::memset(t.m_dest.m_pRows[row] + from, 0,
+                        size_t(t.m_arrayWidth - from) * sizeof(JBLOCK));
+        }
+    }
+
+    // Writing: the same guard catches the compressor's errors.
+    jpeg_compress_struct dest;
+    std::memset(&dest, 0, sizeof(dest));
+    dest.err = guard.ErrorManager();
+    struct CompressorOwner
+    {
+        jpeg_compress_struct *m_pInfo;
+        ~CompressorOwner() { jpeg_destroy_compress(m_pInfo); }
+    } owner{&dest};
+    QByteArray &output = out_pResult->m_jpeg;
+    output = QByteArray();
+    const bool optimize = in_request.m_optimizeTables;
+    rc = guard.Run([&](j_decompress_ptr in_pInfo) {
+        jpeg_create_compress(&dest);
+        VYRJpegGuard::ShareArrays(&dest);
+        ConfigureWriter(in_pInfo, &dest, code, geometry, optimize);
+    });
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
+        return WriteFailure(rc);
+    }
+    std::vector<const JQUANT_TBL *> quant(static_cast<size_t>(components));
+    std::vector<VYRBlockPlane> planes(static_cast<size_t>(components));
+    std::vector<jvirt_barray_ptr> destArrays(static_cast<size_t>(components));
+    for (int c = 0; c < components; ++c) {
+        quant[size_t(c)] = dest.quant_tbl_ptrs[dest.comp_info[c].quant_tbl_no];
+        planes[size_t(c)] = turned[size_t(c)].m_dest;
+        destArrays[size_t(c)] = turned[size_t(c)].m_destArray;
+    }
+    out_pResult->m_coefficientDigest = VYRDigestOfPicture(dest, quant.data(), planes.data());
+
+    try {
+        // Room for the source's size and some more: the standard tables can code a little
+        // larger than a camera's own.
+        output.resize(qsizetype(in_size + in_size / 8 + 65536));
+    } catch (const std::bad_alloc &) {
         return VYR_ERR_NO_MEMORY;
     }
-
-    tjtransform transform;
-    std::memset(&transform, 0, sizeof(transform));
-    transform.op = op;
-    transform.options = TJXOPT_PERFECT | (layout.m_progressive ? TJXOPT_PROGRESSIVE : 0);
-    // Any warning (premature end of data, corrupt entropy data) stops the transform: a photo
-    // is never replaced by a repaired or padded copy. The scan limit guards against files
-    // built to make the decoder loop for minutes.
-    const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
-
-    unsigned char *pOut = nullptr;
-    unsigned long outSize = 0;
-    int status =
-        tjTransform(handle.get(), in_pData, in_size, 1, &pOut, &outSize, &transform, flags);
-    TjBuffer outBuffer(pOut, &tjFree);
-    int cols = 0, rows = 0;
-    if (status != 0 && tjGetErrorCode(handle.get()) == TJERR_FATAL &&
-        std::strstr(tjGetErrorStr2(handle.get()), "not perfect")) {
-        // Partial MCU blocks on an edge that the turn moves cannot be carried over exactly:
-        // drop them rather than write a scrambled strip. A picture narrower than one block
-        // there has nothing whole to keep; trimming would leave it scrambled, so refuse.
-        if (TooSmallToTrim(in_request.m_code, width, height, subsamp)) {
-            QLTrace("Cannot rotate '%s' losslessly: %dx%d pixels is smaller than one %dx%d block "
-                    "along an edge the turn moves\n",
-                    name, width, height, tjMCUWidth[subsamp], tjMCUHeight[subsamp]);
-            return VYR_ERR_NOT_LOSSLESS;
+    ByteDestination destination;
+    destination.m_pub.next_output_byte = reinterpret_cast<JOCTET *>(output.data());
+    destination.m_pub.free_in_buffer = size_t(output.size());
+    destination.m_pub.init_destination = &InitDestination;
+    destination.m_pub.empty_output_buffer = &GrowDestination;
+    destination.m_pub.term_destination = &TermDestination;
+    destination.m_pBuffer = &output;
+    const std::vector<VYRJpegSegment> &segments = layout.m_segments;
+    rc = guard.Run([&](j_decompress_ptr) {
+        dest.dest = &destination.m_pub;
+        jpeg_write_coefficients(&dest, destArrays.data());
+        // Every APPn and COM segment of the source, in its order and byte for byte (JFIF and
+        // Adobe segments too: the source's own, not libjpeg's idea of them).
+        for (const VYRJpegSegment &segment : segments) {
+            if (IsKeptSegment(segment.m_marker) && segment.m_length >= 4)
+                jpeg_write_marker(&dest, segment.m_marker, in_pData + segment.m_offset + 4,
+                                  unsigned(segment.m_length - 4));
         }
-        transform.options = (transform.options & ~TJXOPT_PERFECT) | TJXOPT_TRIM;
-        pOut = nullptr;
-        outSize = 0;
-        status =
-            tjTransform(handle.get(), in_pData, in_size, 1, &pOut, &outSize, &transform, flags);
-        outBuffer.reset(pOut);
-        if (status == 0) {
-            TrimmedPixels(in_request.m_code, width, height, subsamp, &cols, &rows);
-            QLTrace("Rotating '%s' (%dx%d pixels) trimmed the partial edge blocks: %d column(s) "
-                    "on the right, %d row(s) at the bottom\n",
-                    name, width, height, cols, rows);
-        }
+        jpeg_finish_compress(&dest);
+    });
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
+        output = QByteArray();
+        return WriteFailure(rc);
     }
-    if (status != 0) {
-        const bool damaged = tjGetErrorCode(handle.get()) == TJERR_WARNING;
-        QLTrace("Cannot rotate '%s': %s\n", name, tjGetErrorStr2(handle.get()));
-        return damaged ? VYR_ERR_FILE_DAMAGED : VYR_ERR_TRANSFORM;
-    }
-    if (!outBuffer || outSize == 0)
-        return VYR_ERR_TRANSFORM;
 
-    out_pResult->m_jpeg = QByteArray(reinterpret_cast<const char *>(outBuffer.get()),
-                                     static_cast<qsizetype>(outSize));
-    const bool quarter = in_request.m_code != VYR_ROTATE_180;
-    out_pResult->m_width = quarter ? height - rows : width - cols;
-    out_pResult->m_height = quarter ? width - cols : height - rows;
-    out_pResult->m_trimmedColumns = cols;
-    out_pResult->m_trimmedRows = rows;
+    if (geometry.m_trimmedColumns || geometry.m_trimmedRows)
+        QLTrace("Rotating '%s' (%dx%d pixels) trimmed the partial edge blocks: %d column(s) on "
+                "the right, %d row(s) at the bottom\n",
+                name, width, height, geometry.m_trimmedColumns, geometry.m_trimmedRows);
+    out_pResult->m_width = int(dest.image_width);
+    out_pResult->m_height = int(dest.image_height);
+    out_pResult->m_trimmedColumns = geometry.m_trimmedColumns;
+    out_pResult->m_trimmedRows = geometry.m_trimmedRows;
     return VYR_SUCCESS;
 }
 
 int VYRVerifyJpeg(const uint8_t *in_pData, size_t in_size)
 {
-    TjHandle handle(tjInitDecompress(), &tjDestroy);
-    if (!handle)
-        return VYR_ERR_NO_MEMORY;
-    int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), in_pData, in_size, &width, &height, &subsamp,
-                            &colorspace) != 0)
-        // A sampling TurboJPEG cannot name is no damage, but it cannot decode it either.
-        return width > 0 && height > 0 ? VYR_SUCCESS : VYR_ERR_FILE_DAMAGED;
-    // The smallest scale still reads every byte of entropy-coded data.
-    const tjscalingfactor eighth = {1, 8};
-    const int w = TJSCALED(width, eighth);
-    const int h = TJSCALED(height, eighth);
-    std::vector<unsigned char> pixels;
-    try {
-        pixels.resize(size_t(w) * size_t(h) * 4);
-    } catch (const std::bad_alloc &) {
-        return VYR_ERR_NO_MEMORY;
+    VYRJpegGuard guard;
+    const int rc = ReadDigest(guard, in_pData, in_size, nullptr);
+    return rc == VYR_ERR_FILE_FORMAT ? VYR_ERR_FILE_DAMAGED : rc;
+}
+
+int VYRVerifyJpeg(const uint8_t *in_pData, size_t in_size, uint64_t in_coefficientDigest,
+                  QByteArray *out_pReason)
+{
+    VYRJpegGuard guard;
+    uint64_t digest = 0;
+    int rc = ReadDigest(guard, in_pData, in_size, &digest);
+    if (rc == VYR_ERR_FILE_FORMAT)
+        rc = VYR_ERR_FILE_DAMAGED;
+    if (out_pReason)
+        *out_pReason = guard.Reason();
+    if (rc == VYR_SUCCESS && digest != in_coefficientDigest) {
+        if (out_pReason)
+            *out_pReason = "It decodes to other coefficients than were written";
+        return VYR_ERR_TRANSFORM;
     }
-    if (tjDecompress2(handle.get(), in_pData, in_size, pixels.data(), w, w * 4, h, TJPF_RGBX,
-                      TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS) != 0)
-        return VYR_ERR_FILE_DAMAGED;
-    return VYR_SUCCESS;
+    return rc;
 }

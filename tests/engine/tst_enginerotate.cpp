@@ -5,6 +5,7 @@
 // failure, and the destination's link, mode and owner kept.
 #include "qltrace.h"
 #include "testjpeg.h"
+#include "testjpeg_codec.h"
 #include "vyrengine.h"
 
 #include <QDir>
@@ -13,11 +14,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,13 +50,13 @@ QStringList Leftovers(const QString &in_dir, const QStringList &in_expected)
     return names;
 }
 
-// The segments that must survive a rotation byte for byte: APP1..APP15 (but the Adobe APP14,
-// which the encoder writes afresh) and comments. The JFIF APP0 is rewritten by the encoder.
+// The segments that must survive a rotation byte for byte: every APPn (the JFIF APP0 too)
+// and comments.
 QList<QPair<quint16, QByteArray>> KeptSegments(const QString &in_path)
 {
     QList<QPair<quint16, QByteArray>> kept;
     for (const TestJpeg::Segment &s : TestJpeg::SegmentsOfFile(in_path)) {
-        const bool app = s.marker >= 0xFFE1 && s.marker <= 0xFFEF && s.marker != 0xFFEE;
+        const bool app = s.marker >= 0xFFE0 && s.marker <= 0xFFEF;
         if (app || s.marker == 0xFFFE)
             kept.append({s.marker, s.payload});
     }
@@ -67,6 +70,54 @@ bool HasMarker(const QString &in_path, quint16 in_marker)
             return true;
     }
     return false;
+}
+
+// How a step of the rotation is made to fail, through real conditions or the finishing step.
+enum class Failure
+{
+    DamagedSource,
+    FinishRefuses,
+    FinishDamagesData,   // the result no longer decodes cleanly
+    FinishChangesTables, // it decodes cleanly, to other coefficients than were turned
+    FileSizeLimit,
+    FolderVanishes,
+};
+
+struct FinishPlan
+{
+    Failure m_failure;
+    QString m_folder; // the destination's folder
+};
+
+bool Finish(uint8_t *inout_pData, size_t in_size, void *in_pUserData)
+{
+    const auto *plan = static_cast<const FinishPlan *>(in_pUserData);
+    const QByteArray view =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(inout_pData), qsizetype(in_size));
+    switch (plan->m_failure) {
+    case Failure::FinishRefuses:
+        return false;
+    case Failure::FinishDamagesData: {
+        // Stuffed 0xFF bytes: runs of 1 bits that are no Huffman code.
+        const qsizetype start = TestJpegCodec::ScanDataOffset(view);
+        const qsizetype middle = start + (qsizetype(in_size) - start) / 2;
+        for (qsizetype i = middle; i < middle + 32; i += 2) {
+            inout_pData[i] = 0xFF;
+            inout_pData[i + 1] = 0;
+        }
+        return true;
+    }
+    case Failure::FinishChangesTables: {
+        const qsizetype dqt = view.indexOf("\xFF\xDB");
+        if (dqt >= 0)
+            ++inout_pData[dqt + 6]; // the first table's second value
+        return true;
+    }
+    case Failure::FolderVanishes:
+        return QDir().rename(plan->m_folder, plan->m_folder + "-moved");
+    default:
+        return true;
+    }
 }
 
 class TraceCollector
@@ -107,6 +158,8 @@ private slots:
     void readOnlyDestination();
     void readOnlyForRootToo();
     void fullDiskLeavesOriginal();
+    void failedStepLeavesDestination_data();
+    void failedStepLeavesDestination();
     void vanishedFolderLeavesOriginal();
     void symlinkedDestinationKeepsLink();
     void modeAndOwnerKept();
@@ -250,7 +303,7 @@ void TestEngineRotate::markerSegmentsKeptInOrder()
         QCOMPARE(RotateFile(src, dst, VYR_ROTATE_270), int(VYR_SUCCESS));
         const auto before = KeptSegments(src);
         const auto after = KeptSegments(dst);
-        QCOMPARE(before.size(), 5);
+        QCOMPARE(before.size(), jfif ? 6 : 5);
         QCOMPARE(after.size(), before.size());
         // The Exif and XMP blocks are edited to match the turn (their own suite checks how);
         // every segment keeps its place, the others every byte.
@@ -461,6 +514,76 @@ void TestEngineRotate::fullDiskLeavesOriginal()
     QCOMPARE(RotateFile(src, src, VYR_ROTATE_90), int(VYR_ERR_DISK_FULL));
     QCOMPARE(TestJpeg::ReadAll(src), original);
     QCOMPARE(Leftovers(mountPoint, {"big.jpg"}), QStringList());
+}
+
+void TestEngineRotate::failedStepLeavesDestination_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("damaged-source") << int(Failure::DamagedSource) << int(VYR_ERR_FILE_DAMAGED);
+    QTest::newRow("finish-refuses") << int(Failure::FinishRefuses) << int(VYR_ERR_FINISH);
+    QTest::newRow("finish-damages-data")
+        << int(Failure::FinishDamagesData) << int(VYR_ERR_TRANSFORM);
+    QTest::newRow("finish-changes-tables")
+        << int(Failure::FinishChangesTables) << int(VYR_ERR_TRANSFORM);
+    QTest::newRow("file-size-limit") << int(Failure::FileSizeLimit) << int(VYR_ERR_FILE_WRITE);
+    QTest::newRow("folder-vanishes")
+        << int(Failure::FolderVanishes) << int(VYR_ERR_DESTINATION_CHANGED);
+}
+
+void TestEngineRotate::failedStepLeavesDestination()
+{
+    QFETCH(int, failure);
+    QFETCH(int, expected);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    const QString outDir = dir.filePath("out");
+    Options o;
+    o.width = 256;
+    o.height = 192;
+    o.exif = TestJpeg::Exif::Intel;
+    if (Failure(failure) == Failure::DamagedSource)
+        o.truncateAt = TestJpeg::Build(o).size() - 500;
+    const QString src = TestJpeg::Write(dir.path(), "a.jpg", o);
+    o.truncateAt = -1;
+    o.seed = 2;
+    const QString dst = TestJpeg::Write(outDir, "a.jpg", o); // an earlier result
+    const QByteArray srcBytes = TestJpeg::ReadAll(src);
+    const QByteArray dstBytes = TestJpeg::ReadAll(dst);
+    FinishPlan plan{Failure(failure), outDir};
+    const VYRRotateFinish finish{&Finish, &plan};
+
+    int rc = 0;
+    if (Failure(failure) == Failure::FileSizeLimit) {
+        // The limit applies to the process: a child takes it, with the signal that would end
+        // it ignored, so the write itself fails.
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {4096, 4096};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(99);
+            const int result =
+                VYRDefaultEngine().RotateFile(src, dst, VYR_ROTATE_90, 0, 0, 0, &finish);
+            _exit(result < 0 ? -result : 0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) != 99);
+        rc = -WEXITSTATUS(status);
+    } else {
+        rc = VYRDefaultEngine().RotateFile(src, dst, VYR_ROTATE_90, 0, 0, 0, &finish);
+    }
+    QCOMPARE(rc, expected);
+    QCOMPARE(TestJpeg::ReadAll(src), srcBytes);
+    if (Failure(failure) == Failure::FolderVanishes) {
+        // The earlier result went with its folder, untouched.
+        QCOMPARE(TestJpeg::ReadAll(outDir + "-moved/a.jpg"), dstBytes);
+        return;
+    }
+    QCOMPARE(TestJpeg::ReadAll(dst), dstBytes);
+    QCOMPARE(Leftovers(outDir, {"a.jpg"}), QStringList());
 }
 
 void TestEngineRotate::vanishedFolderLeavesOriginal()

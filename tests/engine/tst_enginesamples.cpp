@@ -2,15 +2,14 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // The engine against the shared real-world photos: every photo gets a thumbnail (damaged
-// files at least never crash the walk), and every lossless rotation decodes to the same
-// pixels as the reference tool's. Skipped when the photos or the tool are not there.
+// files at least never crash the walk), and every lossless rotation decodes to exactly the
+// pixels of the library's own transform. Skipped when the photos are not there.
 #include "testjpeg.h"
+#include "testjpeg_codec.h"
 #include "vyrengine.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -109,37 +108,34 @@ void TestEngineSamples::rotationsMatchReferenceTool_data()
 void TestEngineSamples::rotationsMatchReferenceTool()
 {
     QFETCH(QString, photo);
-    const QString jpegtran = QStandardPaths::findExecutable("jpegtran");
-    if (jpegtran.isEmpty())
-        QSKIP("jpegtran is not installed");
     QTemporaryDir dir;
     const QByteArray original = TestJpeg::ReadAll(photo);
+    QString sourceWarning;
+    TestJpegCodec::Decode(original, &sourceWarning);
     for (int code : {VYR_ROTATE_90, VYR_ROTATE_180, VYR_ROTATE_270}) {
-        const QString angle = QString::number(code * 90 / 4);
-        const QString reference = dir.filePath("ref" + angle + ".jpg");
-        QProcess tool;
-        tool.setStandardOutputFile(reference);
-        tool.start(jpegtran, {"-copy", "all", "-rotate", angle, "-trim", photo});
-        QVERIFY(tool.waitForFinished(60000));
-        // jpegtran exits with 2 after a warning (damaged data), 1 after an error.
-        const int toolStatus = tool.exitCode();
-
-        const QString ours = dir.filePath("ours" + angle + ".jpg");
+        const int degrees = code * 90 / 4;
+        QString refused;
+        const QByteArray reference = TestJpegCodec::ReferenceTurn(original, degrees, &refused);
+        const QString ours = dir.filePath(QStringLiteral("ours%1.jpg").arg(degrees));
         const int rc = VYRDefaultEngine().RotateFile(photo, ours, code, 0, 0, 0, nullptr);
         QCOMPARE(TestJpeg::ReadAll(photo), original);
         if (rc != VYR_SUCCESS) {
-            // Only what the reference tool also finds damaged is refused, and nothing is written.
-            QVERIFY2(toolStatus != 0,
-                     qPrintable(QStringLiteral("code %1 for %2").arg(rc).arg(angle)));
+            // Only what the reference refuses, or what a decoder warns about (the reference
+            // misses some warnings), is refused; and nothing is written.
+            QVERIFY2(reference.isEmpty() || !sourceWarning.isEmpty(),
+                     qPrintable(QStringLiteral("code %1 for %2").arg(rc).arg(degrees)));
             QVERIFY(!QFile::exists(ours));
             continue;
         }
-        QCOMPARE(toolStatus, 0);
-        const QImage expected = TestJpeg::Decode(reference);
-        const QImage result = TestJpeg::Decode(ours);
-        QVERIFY(!result.isNull());
-        QCOMPARE(result.size(), expected.size());
-        QCOMPARE(TestJpeg::MaxDifference(result, expected), 0);
+        QVERIFY2(!reference.isEmpty(), qPrintable(refused));
+        QString warning;
+        const QImage expected = TestJpegCodec::Decode(reference);
+        const QByteArray result = TestJpeg::ReadAll(ours);
+        const QImage turned = TestJpegCodec::Decode(result, &warning);
+        QVERIFY(!turned.isNull());
+        QCOMPARE(warning, QString());
+        QCOMPARE(turned.size(), expected.size());
+        QCOMPARE(TestJpeg::MaxDifference(turned, expected), 0);
     }
 }
 
