@@ -143,7 +143,7 @@ void TestMainWnd::logCommandDisabledWhileLogViewOpen()
     frame->UpdateMenuState(frame->menuBar()->actions().at(1)->menu());
     QVERIFY(!log->isEnabled());
 
-    App()->GetDocument()->GetLogView()->close();
+    dynamic_cast<LogViewDlg *>(App()->GetDocument()->GetLogView())->close();
     QTRY_VERIFY(!App()->GetDocument()->GetLogView());
     frame->UpdateMenuState(frame->menuBar()->actions().at(1)->menu());
     QVERIFY(log->isEnabled());
