@@ -94,6 +94,9 @@ inline constexpr char kLogAutoOriented[] = "Auto - Image '%s' already properly o
 inline constexpr char kLogAutoNoInfo[] = "Auto - No orientation information for '%s'";
 inline constexpr char kLogRotated[] = "Successfully rotated '%s'";
 inline constexpr char kLogFailed[] = "Failed to rotate '%s'";
+// Before kLogFailed when the output name belongs to another photo: output path, its source.
+inline constexpr char kLogOutputTaken[] = "'%s' is the output of '%s' in this session; "
+                                          "not replaced";
 
 // Auto Rotate's summary.
 inline constexpr char kAutoSummary[] =

@@ -494,7 +494,7 @@ private slots:
         std::condition_variable changed;
         bool quitAsked = false;
         ScopedEngineHook hook([&] {
-            // Stay in the job (holding the catalog lock) until the quit is under way.
+            // Stay in the file work until the quit is under way.
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait_for(lock, std::chrono::seconds(10), [&] { return quitAsked; });
         });
@@ -512,8 +512,8 @@ private slots:
         bool quitResult = false;
         bool quitDone = false;
         int rowsAfterQuit = -1;
-        // The first row removal is the worker's completion notice for a.jpg, handled while
-        // the worker holds the job: quit right then.
+        // The first row removal is the worker's notice that a.jpg's file work begins: quit
+        // right then, while the file is being written.
         connect(view->model(), &QAbstractItemModel::rowsRemoved, this, [&] {
             if (quitDone || quitAsked)
                 return;
@@ -532,22 +532,24 @@ private slots:
         QCOMPARE(prompts.Count(VYRText::kQuitPending), 1);
         QCOMPARE(rowsAfterQuit, 0);
         QCOMPARE(rig.m_doc.GetPendingCount(), 0);
+        // The quit did not wait for the write: the items are gone while it goes on, and the
+        // worker must not touch the one it was writing for.
         QCOMPARE(CountedImage::LiveCount(), 0);
         QCOMPARE(CountedImage::DoubleDeletes(), 0);
-        // The job that was running was carried out whole; the others never started.
+
+        // The program ends only once the worker has ended: the job that was running was
+        // carried out whole, its late notices were ignored; the others never started.
+        rig.StopWorker();
         QVERIFY(IsTurned(TestJpeg::Decode(paths[0]), before, 90));
         QCOMPARE(TestJpeg::ReadOrientationOfFile(paths[0]), 1);
         QCOMPARE(TestJpeg::ReadAll(paths[1]), secondBytes);
         QCOMPARE(TestJpeg::ReadAll(paths[2]), thirdBytes);
-
-        // Late notices for the freed items are ignored; the worker goes on idling.
-        rig.StopWorker();
         QCOMPARE(rig.LogCount(Rotated("a.jpg")), 0);
     }
 
-    // A click on an item whose job is running waits for the lock and lands after the job
-    // took the angle, but before its completion notice: the new request is kept. Driven by
-    // hand, without a worker, to fix the order of events.
+    // A click on an item while its file is being written: the request is kept and queued on
+    // the written file once the job is over. Driven by hand, without a worker, to fix the
+    // order of events.
     void queuedAgainWhileJobRan_data()
     {
         QTest::addColumn<bool>("jobFailed");
@@ -559,28 +561,48 @@ private slots:
     {
         QFETCH(bool, jobFailed);
         QueueRig rig(false);
+        rig.m_doc.GetConfig().Inplace = 0;
+        rig.m_doc.GetConfig().DestPath = "/out";
         VYRTaskVw *view = rig.m_pView;
         VYRImage *item = rig.AddItem("/photos/a.jpg");
         rig.Queue(item, 90);
         const QImage turnedOnce = item->GetBitmap().m_image;
+        const QString output = QDir::toNativeSeparators("/out/a.jpg");
 
-        // The worker's side: row 0 taken, the angle moved into the job, the outcome noted.
-        view->OnRotationStarted(0, reinterpret_cast<qintptr>(item));
+        // The worker's side: row 0 taken, the angle moved into the job, the row gone as the
+        // file work begins.
+        VYRJob job;
+        QVERIFY(view->TakeNextJob(&job));
+        QCOMPARE(job.m_pItem, item);
+        QCOMPARE(job.m_output, output);
         {
             QLLockGuard lock(g_catalogLock);
             QVERIFY(view->IsRunningJob(item));
             QCOMPARE(item->GetRotation(), 90);
             item->ResetRotation();
-            view->SetJobOutcome(item, jobFailed, 90);
         }
-        rig.Queue(item, 90); // the click during the job
-        QCOMPARE(view->GetTaskCount(), 1);
-        QCOMPARE(view->GetTaskText(0, VYRTaskVw::COL_ROTATION), QString("90"));
-
         view->OnRotationDone(0, reinterpret_cast<qintptr>(item));
+        QCOMPARE(view->GetTaskCount(), 0);
+
+        // The click during the write: a row now would name the source the job is replacing.
+        rig.Queue(item, 90);
+        QCOMPARE(view->GetTaskCount(), 0);
+        QCOMPARE(rig.m_doc.GetPendingCount(), 1);
+
+        if (!jobFailed) {
+            QLLockGuard lock(g_catalogLock);
+            item->SetPathName(job.m_output); // as the worker does once the file is written
+        }
+        VYRJobOutcome outcome;
+        outcome.m_result = jobFailed ? VYRJobResult::Failed : VYRJobResult::Done;
+        outcome.m_angle = 90;
+        outcome.m_output = job.m_output;
+        view->OnRotationFinished(item, outcome);
         QCOMPARE(rig.LastLog(), jobFailed ? Failed("a.jpg") : Rotated("a.jpg"));
         QCOMPARE(view->GetTaskCount(), 1);
         QCOMPARE(view->GetTaskText(0, VYRTaskVw::COL_STATUS), QString("Pending..."));
+        QCOMPARE(view->GetTaskText(0, VYRTaskVw::COL_SOURCE),
+                 jobFailed ? QString("/photos/a.jpg") : output);
         QCOMPARE(view->GetTaskText(0, VYRTaskVw::COL_ROTATION), QString("90"));
         QCOMPARE(item->GetRotation(), 90);
         QVERIFY(item->IsPending());
@@ -593,7 +615,7 @@ private slots:
                  jobFailed ? turnedOnce : TestJpeg::Rotate(turnedOnce, 90));
 
         // A second completion notice for the same job is stale and changes nothing.
-        view->OnRotationDone(0, reinterpret_cast<qintptr>(item));
+        view->OnRotationFinished(item, outcome);
         QCOMPARE(view->GetTaskCount(), 1);
         QCOMPARE(rig.m_doc.GetLog().count(jobFailed ? Failed("a.jpg") : Rotated("a.jpg")), 1);
     }
