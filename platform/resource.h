@@ -129,6 +129,14 @@ inline constexpr char kSizeSmall[] = "Small";
 inline constexpr char kSizeMedium[] = "Medium";
 inline constexpr char kSizeLarge[] = "Large";
 inline constexpr char kAutoRotate[] = "Auto Rotate";
+inline constexpr char kAutoRotateButton[] = "&Auto Rotate"; // kAutoRotate with its mnemonic
+inline constexpr char kSourceBrowseTip[] = "Choose the source folder";
+inline constexpr char kDestBrowseTip[] = "Choose the output folder";
+
+// Status bar while jobs run.
+inline constexpr char kProgressFormat[] = "%v of %m";        // photos done of the batch
+inline constexpr char kProgressFile[] = "Turning '%s'";      // the file being written
+inline constexpr char kProgressName[] = "Rotation progress"; // accessible name of the bar
 
 // Dialogs.
 inline constexpr char kAboutCaption[] = "About Veyra";
