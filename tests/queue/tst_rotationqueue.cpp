@@ -8,6 +8,7 @@
 #include "qltrace.h"
 #include "testjpeg.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -545,6 +546,157 @@ private slots:
         QCOMPARE(TestJpeg::ReadAll(paths[1]), secondBytes);
         QCOMPARE(TestJpeg::ReadAll(paths[2]), thirdBytes);
         QCOMPARE(rig.LogCount(Rotated("a.jpg")), 0);
+    }
+
+    // While a file is being written the catalog lock is free: the user-interface thread can
+    // queue, and the list shows only the jobs not yet started.
+    void lockFreeDuringFileWork()
+    {
+        QTemporaryDir dir;
+        const QString first =
+            TestJpeg::Write(dir.path(), "a.jpg", PhotoOptions(TestJpeg::Exif::Intel, 6));
+        const QString second =
+            TestJpeg::Write(dir.path(), "b.jpg", PhotoOptions(TestJpeg::Exif::Intel, 6));
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        const QImage before = TestJpeg::Decode(first);
+
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool inEngine = false;
+        bool release = false;
+        ScopedEngineHook hook([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (inEngine)
+                return; // only the first job waits
+            inEngine = true;
+            changed.notify_all();
+            changed.wait_for(lock, std::chrono::seconds(20), [&] { return release; });
+        });
+        QueueRig rig;
+        VYRImage *a = rig.AddItem(first);
+        VYRImage *b = rig.AddItem(second);
+        rig.Queue(a, 90);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                std::lock_guard<std::mutex> lock(mutex);
+                return inEngine;
+            }(),
+            kJobTimeoutMs);
+
+        QVERIFY(g_catalogLock.try_lock());
+        g_catalogLock.unlock();
+        rig.Queue(b, 180);
+        QTRY_COMPARE(rig.m_pView->GetTaskCount(), 1); // a's row went as its write began
+        QCOMPARE(rig.m_pView->GetTaskItem(0), b);
+        QCOMPARE(rig.m_doc.GetTitle(), QString("1 items pending"));
+        QCOMPARE(rig.LogCount(Rotated("a.jpg")), 0);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            release = true;
+        }
+        changed.notify_all();
+
+        QTRY_COMPARE_WITH_TIMEOUT(rig.LogCount(Rotated("b.jpg")), 1, kJobTimeoutMs);
+        QCOMPARE(rig.m_doc.GetLog().indexOf(Rotated("a.jpg")) <
+                     rig.m_doc.GetLog().indexOf(Rotated("b.jpg")),
+                 true);
+        QVERIFY(IsTurned(TestJpeg::Decode(first), before, 90));
+        QCOMPARE(TestJpeg::Decode(second).size(), before.size());
+        QCOMPARE(rig.m_doc.GetTitle(), QString("0 items pending"));
+    }
+
+    // With subfolders, two photos of the same name map to one output file: the second job
+    // fails, says why, and the first one's result stays. The first photo may be turned again.
+    void outputOfAnotherPhotoIsKept()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("in/sub")) && QDir().mkpath(dir.filePath("out")));
+        TestJpeg::Options options = PhotoOptions(TestJpeg::Exif::Intel, 6);
+        const QString top = TestJpeg::Write(dir.filePath("in"), "a.jpg", options);
+        options.seed = 9;
+        const QString nested = TestJpeg::Write(dir.filePath("in/sub"), "a.jpg", options);
+        QVERIFY(!top.isEmpty() && !nested.isEmpty());
+        const QImage topBefore = TestJpeg::Decode(top);
+        const QByteArray nestedBytes = TestJpeg::ReadAll(nested);
+        const QString output = dir.filePath("out") + QDir::separator() + "a.jpg";
+        PromptLog prompts(QL_IDOK);
+
+        QueueRig rig;
+        rig.m_doc.GetConfig().Inplace = 0;
+        rig.m_doc.GetConfig().DestPath = dir.filePath("out");
+        VYRImage *first = rig.AddItem(top);
+        VYRImage *second = rig.AddItem(nested);
+        const QImage secondThumbnail = second->GetBitmap().m_image;
+        rig.Queue(first, 90);
+        rig.Queue(second, 90);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.LogCount(Failed("a.jpg")), 1, kJobTimeoutMs);
+
+        QCOMPARE(rig.LogCount(Rotated("a.jpg")), 1);
+        const QString reason = QString::asprintf(VYRText::kLogOutputTaken,
+                                                 qUtf8Printable(QDir::toNativeSeparators(output)),
+                                                 qUtf8Printable(QDir::toNativeSeparators(top)));
+        const int failedAt = rig.m_doc.GetLog().indexOf(Failed("a.jpg"));
+        QCOMPARE(rig.m_doc.GetLog().value(failedAt - 1), reason);
+        QVERIFY(IsTurned(TestJpeg::Decode(output), topBefore, 90));
+        QCOMPARE(TestJpeg::ReadAll(nested), nestedBytes);
+        QCOMPARE(second->GetPathName(), nested);
+        QCOMPARE(second->GetBitmap().m_image, secondThumbnail);
+        QVERIFY(prompts.m_texts.isEmpty());
+
+        // The first photo's item now names the output: turning it again is its own business.
+        QCOMPARE(first->GetPathName(), output);
+        rig.Queue(first, 90);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.LogCount(Rotated("a.jpg")), 2, kJobTimeoutMs);
+        QVERIFY(IsTurned(TestJpeg::Decode(output), topBefore, 180));
+        QCOMPARE(rig.LogCount(Failed("a.jpg")), 1);
+    }
+
+    // A batch into a read-only folder: every failure is logged, but while the message is on
+    // screen no second one opens.
+    void oneReadOnlyMessageForManyFailures()
+    {
+        QTemporaryDir dir;
+        const QString outDir = dir.filePath("out");
+        QVERIFY(QDir().mkpath(outDir));
+        QueueRig rig;
+        rig.m_doc.GetConfig().Inplace = 0;
+        rig.m_doc.GetConfig().DestPath = outDir;
+        constexpr int kPhotos = 6;
+        TestJpeg::Options options = PhotoOptions(TestJpeg::Exif::Intel, 6);
+        for (int i = 0; i < kPhotos; ++i) {
+            options.seed = quint32(i + 1);
+            const QString path =
+                TestJpeg::Write(dir.path(), QString::asprintf("p%d.jpg", i), options);
+            QVERIFY(!path.isEmpty());
+            rig.Queue(rig.AddItem(path), 90);
+        }
+        QVERIFY(QFile::setPermissions(outDir, QFile::ReadOwner | QFile::ExeOwner));
+
+        int shown = 0;
+        const auto failures = [&] {
+            int count = 0;
+            for (const QString &line : rig.m_doc.GetLog())
+                count += line.startsWith("Failed to rotate") ? 1 : 0;
+            return count;
+        };
+        // The user reads the first message for as long as the batch takes: its event loop
+        // serves the worker's notices meanwhile.
+        const QLPromptHandler previous =
+            QLSetPromptHandler([&](const QString &in_text, unsigned) -> int {
+                if (in_text == QString::fromUtf8(VYRText::kReadOnly))
+                    ++shown;
+                QDeadlineTimer deadline(kJobTimeoutMs);
+                while (failures() < kPhotos && !deadline.hasExpired())
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+                return QL_IDOK;
+            });
+        QTRY_COMPARE_WITH_TIMEOUT(failures(), kPhotos, kJobTimeoutMs);
+        QTRY_COMPARE(rig.m_pView->GetTaskCount(), 0);
+        rig.StopWorker();
+        QLSetPromptHandler(previous);
+        QFile::setPermissions(outDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(shown, 1);
+        QCOMPARE(QDir(outDir).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     // A click on an item while its file is being written: the request is kept and queued on
