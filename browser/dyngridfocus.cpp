@@ -36,15 +36,23 @@ void DynGridView::EnsureCellVisible(int in_index)
     const GridCell *cell = GetCell(in_index);
     if (!cell)
         return;
+    // The gap next to the cell comes along, and the margin with the first and last rows, so
+    // that the frame never sits on the view's edge.
+    const int cols = qMax(1, m_layout.GetColumnCount());
+    const int gap = qMax(0, m_layout.GetSpacing().height());
     const GridRect &rect = cell->GetRect();
+    const int wantTop = in_index < cols ? 0 : rect.top - gap;
+    const int wantBottom = in_index / cols == (GetCellCount() - 1) / cols
+                               ? m_layout.GetTotalHeight()
+                               : rect.bottom + gap;
     QScrollBar *bar = verticalScrollBar();
     const int top = bar->value();
     const int height = viewport()->height();
     int target = top;
-    if (rect.bottom > top + height)
-        target = rect.bottom - height;
-    if (rect.top < target)
-        target = rect.top;
+    if (wantBottom > top + height)
+        target = wantBottom - height;
+    if (wantTop < target)
+        target = wantTop;
     if (target != top)
         bar->setValue(qBound(bar->minimum(), target, bar->maximum()));
 }
