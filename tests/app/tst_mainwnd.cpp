@@ -123,6 +123,14 @@ void TestMainWnd::controlBarHoldsItsControlsInOrder()
         QVERIFY2(x > previousX, qPrintable(QString::number(id)));
         previousX = x;
     }
+    // "..." alone tells neither a screen reader nor a new user which folder it picks.
+    for (const int id : {IDC_SOURCE_BROWSE, IDC_DEST_BROWSE}) {
+        const QWidget *button = QLFindControl(frame, id);
+        QVERIFY(!button->accessibleName().isEmpty());
+        QCOMPARE(button->toolTip(), button->accessibleName());
+    }
+    QVERIFY(QLFindControl(frame, IDC_SOURCE_BROWSE)->accessibleName() !=
+            QLFindControl(frame, IDC_DEST_BROWSE)->accessibleName());
     auto *combo = qobject_cast<QComboBox *>(QLFindControl(frame, IDC_THUMB_SIZE));
     QCOMPARE(combo->count(), 3);
     QCOMPARE(combo->itemText(0), QStringLiteral("Small"));
