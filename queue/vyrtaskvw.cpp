@@ -239,9 +239,7 @@ void VYRTaskVw::OnRotationFinished(VYRImage *in_pItem, const VYRJobOutcome &in_o
 {
     if (!in_pItem || in_pItem != m_pJobItem)
         return;
-    // Normally gone with the file work's start; a job with nothing to write may end first.
-    DeleteTask(RowOf(in_pItem));
-    m_bJobRowRemoved = true;
+    // The row went with the notice of the file work's start, which always comes first.
     m_jobOutcome = in_outcome;
     ++m_batchDone;
     CompleteTask(in_pItem);
