@@ -2,14 +2,20 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyroutputclaims.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
 
-// One file reached by two spellings ("Out//a.jpg", "Out/./a.jpg") is one output.
+// One file reached by two spellings ("Out//a.jpg", "Out/./a.jpg", a link to Out) is one
+// output. The folder exists (a job writes into it) and is resolved whole; the file itself
+// may not exist yet.
 QString Canonical(const QString &in_path)
 {
-    return QFileInfo(in_path).absoluteFilePath();
+    const QFileInfo info(in_path);
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
 }
 
 } // namespace

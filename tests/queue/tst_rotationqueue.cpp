@@ -7,6 +7,7 @@
 #include "qlprompt.h"
 #include "qltrace.h"
 #include "testjpeg.h"
+#include "vyroutputclaims.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -649,6 +650,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.LogCount(Rotated("a.jpg")), 2, kJobTimeoutMs);
         QVERIFY(IsTurned(TestJpeg::Decode(output), topBefore, 180));
         QCOMPARE(rig.LogCount(Failed("a.jpg")), 1);
+    }
+
+    // However the output folder is spelled, one file is one output.
+    void outputClaimsSeeOneFileThroughItsSpellings()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("out")));
+        QVERIFY(QFile::link(dir.filePath("out"), dir.filePath("link")));
+        VYROutputClaims claims;
+        QVERIFY(claims.Claim(dir.filePath("out/a.jpg"), dir.filePath("in/a.jpg")));
+        QString holder;
+        for (const char *spelling :
+             {"out//a.jpg", "out/./a.jpg", "in/../out/a.jpg", "link/a.jpg"}) {
+            holder.clear();
+            QVERIFY2(!claims.Claim(dir.filePath(spelling), dir.filePath("in/sub/a.jpg"), &holder),
+                     spelling);
+            QCOMPARE(QFileInfo(holder).fileName(), QStringLiteral("a.jpg"));
+        }
+        QVERIFY(claims.Claim(dir.filePath("link/a.jpg"), dir.filePath("in//a.jpg")));
+        QVERIFY(claims.Claim(dir.filePath("out/b.jpg"), dir.filePath("in/sub/a.jpg")));
     }
 
     // A batch into a read-only folder: every failure is logged, but while the message is on
