@@ -25,15 +25,16 @@ bool VYROutputClaims::Claim(const QString &in_output, const QString &in_source,
 {
     const QString output = Canonical(in_output);
     const QString source = Canonical(in_source);
-    if (output == source)
-        return true;
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_holders.constFind(output);
     if (it == m_holders.constEnd()) {
+        // A photo turned in place claims its own file too: with the output folder set to the
+        // source folder, a photo of a subfolder must not replace it.
         m_holders.insert(output, source);
         return true;
     }
-    if (it.value() == source)
+    // A photo turned again where its result lies keeps the claim its first job made.
+    if (it.value() == source || output == source)
         return true;
     if (out_pHolder)
         *out_pHolder = it.value();

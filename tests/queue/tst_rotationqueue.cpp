@@ -670,6 +670,10 @@ private slots:
         }
         QVERIFY(claims.Claim(dir.filePath("link/a.jpg"), dir.filePath("in//a.jpg")));
         QVERIFY(claims.Claim(dir.filePath("out/b.jpg"), dir.filePath("in/sub/a.jpg")));
+        // The result turned again where it lies; a photo turned in place owns its file.
+        QVERIFY(claims.Claim(dir.filePath("out/a.jpg"), dir.filePath("out/a.jpg")));
+        QVERIFY(claims.Claim(dir.filePath("out/c.jpg"), dir.filePath("out/c.jpg")));
+        QVERIFY(!claims.Claim(dir.filePath("out/c.jpg"), dir.filePath("out/sub/c.jpg")));
     }
 
     // A batch into a read-only folder: every failure is logged, but while the message is on
