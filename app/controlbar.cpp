@@ -79,13 +79,20 @@ VYRControlBar::VYRControlBar(CommandSink in_sink, QWidget *in_pParent)
     };
 
     layout->addWidget(MakePathLabel(this, IDC_SOURCE_PATH), 1);
+    // "..." says nothing to a screen reader or a new user: both buttons name their folder.
+    const auto describe = [](QPushButton *in_pButton, const char *in_pText) {
+        in_pButton->setToolTip(QString::fromUtf8(in_pText));
+        in_pButton->setAccessibleName(QString::fromUtf8(in_pText));
+    };
     QPushButton *sourceBrowse = addButton(IDC_SOURCE_BROWSE, VYRText::kBrowseButton, 18);
     sourceBrowse->setMaximumWidth(DluX(this, 24));
+    describe(sourceBrowse, VYRText::kSourceBrowseTip);
     addCheck(IDC_INCLUDE_SUBDIRS, VYRText::kIncludeSubdirs);
     layout->addSpacing(DluX(this, 5));
     layout->addWidget(MakePathLabel(this, IDC_DEST_PATH), 1);
     QPushButton *destBrowse = addButton(IDC_DEST_BROWSE, VYRText::kBrowseButton, 18);
     destBrowse->setMaximumWidth(DluX(this, 24));
+    describe(destBrowse, VYRText::kDestBrowseTip);
     addCheck(IDC_INPLACE, VYRText::kInplace);
     layout->addSpacing(DluX(this, 10));
 
@@ -104,5 +111,6 @@ VYRControlBar::VYRControlBar(CommandSink in_sink, QWidget *in_pParent)
     layout->addWidget(sizeCombo);
     layout->addSpacing(DluX(this, 7));
 
-    addButton(IDC_AUTO_ROTATE, VYRText::kAutoRotate, 49);
+    // Alt+A presses it, as a mnemonic does, wherever the focus is in the window.
+    addButton(IDC_AUTO_ROTATE, VYRText::kAutoRotateButton, 49);
 }

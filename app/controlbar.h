@@ -19,8 +19,9 @@ public:
     // Builds the eight controls, left to right, each carrying its identifier (QLSetControlId):
     // source label 1026, "..." 1025, "Include subdirectories" 1015, output label 1028,
     // "..." 1027, "In-place" 1017, size combo 1018 ("Small", "Medium", "Large" at indices
-    // 0, 1, 2) and "Auto Rotate" 1032. Check states and the combo selection start unset:
-    // the thumbnail view sets them from the settings.
+    // 0, 1, 2) and "Auto Rotate" 1032 (Alt+A). The "..." buttons carry tooltips and
+    // accessible names. Check states and the combo selection start unset: the thumbnail view
+    // sets them from the settings.
     explicit VYRControlBar(CommandSink in_sink, QWidget *in_pParent = nullptr);
 
 private:

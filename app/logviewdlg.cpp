@@ -69,6 +69,11 @@ LogViewDlg::~LogViewDlg()
     NotifyClosed();
 }
 
+VYRLogView *LogViewDlg::Create(QWidget *in_pOwner, VYRLogViewClosed in_onClosed)
+{
+    return new LogViewDlg(in_pOwner, std::move(in_onClosed));
+}
+
 bool LogViewDlg::AddLine(const QString &in_line)
 {
     const int before = m_pList->count();

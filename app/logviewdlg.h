@@ -5,12 +5,14 @@
 // row in the order written.
 #pragma once
 
+#include "vyrlogview.h"
+
 #include <QDialog>
 #include <functional>
 
 class QListWidget;
 
-class LogViewDlg : public QDialog
+class LogViewDlg : public QDialog, public VYRLogView
 {
     Q_OBJECT
 
@@ -18,7 +20,7 @@ public:
     // Told once, when the view closes (Escape, Enter or the close box) or is destroyed
     // otherwise. The document that opened the view forgets it there; the view is deleted
     // shortly afterwards and must not be used once this was called.
-    using ClosedCallback = std::function<void(LogViewDlg *in_pView)>;
+    using ClosedCallback = VYRLogViewClosed;
 
     // Creates the window, owned by in_pOwner (may be null), and shows it at once. Its list
     // (control 1033) starts empty.
@@ -27,7 +29,10 @@ public:
 
     // Appends in_line at the end of the list. Returns false when the line could not be
     // added, true otherwise.
-    bool AddLine(const QString &in_line);
+    bool AddLine(const QString &in_line) override;
+
+    // The factory the document opens its log view with (Document::SetLogViewFactory).
+    static VYRLogView *Create(QWidget *in_pOwner, VYRLogViewClosed in_onClosed);
 
     // The list control (tests and the shell read it).
     QListWidget *GetList() const { return m_pList; }

@@ -7,8 +7,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -83,6 +85,7 @@ int MainWnd::OnCreate()
             [this, idle](const QString &in_text) {
                 if (in_text.isEmpty())
                     m_wndStatusBar->showMessage(idle);
+                CreateProgress();
             });
     m_wndStatusBar->showMessage(idle);
 
@@ -118,7 +121,12 @@ void MainWnd::CreateMenus()
     };
 
     QMenu *file = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuFile));
-    addCommand(file, ID_FILE_EXIT, VYRText::kMenuExit, VYRText::kPromptExit);
+    QAction *exit = addCommand(file, ID_FILE_EXIT, VYRText::kMenuExit, VYRText::kPromptExit);
+    // Ctrl+Q, the desktop's quit key, goes the way of File > Exit: a running scan defers it
+    // and pending rotations are asked about first.
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    exit->setShortcutContext(Qt::WindowShortcut);
+    addAction(exit);
 
     QMenu *view = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuView));
     addCommand(view, ID_VIEW_LOG, VYRText::kMenuLog, VYRText::kPromptLog);
@@ -171,6 +179,7 @@ bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
         delete std::exchange(m_wndSplitter, nullptr);
         return false;
     }
+    connect(m_pTaskView, &VYRTaskVw::ProgressChanged, this, &MainWnd::OnProgressChanged);
     m_wndSplitter->addWidget(m_pThumbView);
     m_wndSplitter->addWidget(m_pTaskView);
     // The thumbnails take whatever height the window gains or loses; the task list keeps
@@ -186,6 +195,38 @@ bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
                                           : in_title + suffix);
     });
     return true;
+}
+
+void MainWnd::CreateProgress()
+{
+    // Right of the message pane, shown only while jobs run.
+    m_pProgressFile = new QLabel(m_wndStatusBar);
+    m_pProgressFile->setTextFormat(Qt::PlainText);
+    m_pProgressBar = new QProgressBar(m_wndStatusBar);
+    m_pProgressBar->setFormat(QString::fromUtf8(VYRText::kProgressFormat));
+    m_pProgressBar->setAccessibleName(QString::fromUtf8(VYRText::kProgressName));
+    m_pProgressBar->setMaximumWidth(fontMetrics().averageCharWidth() * 30);
+    m_wndStatusBar->addPermanentWidget(m_pProgressFile);
+    m_wndStatusBar->addPermanentWidget(m_pProgressBar);
+    m_pProgressFile->hide();
+    m_pProgressBar->hide();
+}
+
+void MainWnd::OnProgressChanged(int in_done, int in_total, const QString &in_fileName)
+{
+    if (in_total <= 0) {
+        m_pProgressBar->hide();
+        m_pProgressFile->hide();
+        return;
+    }
+    m_pProgressBar->setRange(0, in_total);
+    m_pProgressBar->setValue(in_done);
+    m_pProgressFile->setText(
+        in_fileName.isEmpty()
+            ? QString()
+            : QString::asprintf(VYRText::kProgressFile, qUtf8Printable(in_fileName)));
+    m_pProgressFile->setVisible(!in_fileName.isEmpty());
+    m_pProgressBar->show();
 }
 
 void MainWnd::InitialUpdateFrame()

@@ -13,7 +13,9 @@
 
 #include "qldocview.h"
 
+class QLabel;
 class QMenu;
+class QProgressBar;
 class QSplitter;
 class QStatusBar;
 class VYRControlBar;
@@ -31,8 +33,9 @@ public:
     // Builds the frame for in_pDocument: OnCreate, then OnCreateClient. Returns false when
     // either fails (the frame is then unusable and should be deleted).
     bool LoadFrame(QLDocument *in_pDocument);
-    // Menu, accelerators, status bar and control bar; registers this window as the main
-    // window (QLSetMainWindow). Returns 0, or -1 when a part could not be made.
+    // Menu, accelerators (F5, F1, Ctrl+Q), status bar with its progress bar, and control bar;
+    // registers this window as the main window (QLSetMainWindow). Returns 0, or -1 when a
+    // part could not be made.
     int OnCreate();
     // The splitter with the thumbnail view (700 pixels high) above the task list (200
     // pixels), both views of in_pDocument; starts the task list's worker. Accepts drops of
@@ -56,6 +59,10 @@ public:
     VYRThumbVw *GetThumbView() const { return m_pThumbView; }
     VYRTaskVw *GetTaskView() const { return m_pTaskView; }
     QSplitter *GetSplitter() const { return m_wndSplitter; }
+    // The status bar's batch progress: photos done of the batch, and the file being written.
+    // Both are hidden while no job is queued.
+    QProgressBar *GetProgressBar() const { return m_pProgressBar; }
+    QLabel *GetProgressFile() const { return m_pProgressFile; }
     VYRControlBar *GetControlBar() const { return m_wndControlBar; }
 
     // Opens a folder dropped on the window (a dropped file opens its folder) in the
@@ -78,12 +85,16 @@ protected:
 
 private:
     void CreateMenus();
+    void CreateProgress();
+    void OnProgressChanged(int in_done, int in_total, const QString &in_fileName);
     void OnFocusChanged(QWidget *in_pOld, QWidget *in_pNow);
     QLView *ViewOfWidget(const QWidget *in_pWidget) const;
 
     QSplitter *m_wndSplitter = nullptr;
     QStatusBar *m_wndStatusBar = nullptr;
     VYRControlBar *m_wndControlBar = nullptr;
+    QProgressBar *m_pProgressBar = nullptr;
+    QLabel *m_pProgressFile = nullptr;
 
     QLDocument *m_pDocument = nullptr;
     VYRThumbVw *m_pThumbView = nullptr;

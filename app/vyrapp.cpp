@@ -14,6 +14,7 @@
 
 #include "aboutdlg.h"
 #include "document.h"
+#include "logviewdlg.h"
 #include "mainwnd.h"
 #include "qlskin.h"
 #include "resource.h"
@@ -57,6 +58,7 @@ QString TitleOfPath(const QString &in_path)
 VYRApp::VYRApp(int &inout_argc, char **inout_argv) : QApplication(inout_argc, inout_argv)
 {
     InitShellResources();
+    Document::SetLogViewFactory(&LogViewDlg::Create);
     setApplicationName(QString::fromUtf8(VYRText::kAppTitle));
     setApplicationDisplayName(QString::fromUtf8(VYRText::kAppTitle));
     setApplicationVersion(QStringLiteral("1.1"));

@@ -70,8 +70,8 @@ void VYRThumbVw::OnAutoRotate()
         if (!item)
             continue;
 
-        // The worker repoints an item at its output file under the lock while the item's job
-        // runs, so the path is read under it too.
+        // The worker repoints an item at its output file under the lock once the item's file
+        // is written, so the path is read under it too.
         QString path;
         {
             const QLLockGuard pathLock(g_catalogLock);
@@ -82,16 +82,22 @@ void VYRThumbVw::OnAutoRotate()
         if (!file.Open(path, QL_FILE_UPDATE) || IsMarkedReadOnly(file.GetFile()))
             continue;
 
-        // Held from the tag lookup to the end of the queueing notice, so that the worker
-        // cannot take or finish this image's job between the check and the queueing.
+        // Held from the check to the end of the queueing notice, so that the worker cannot
+        // take or finish this image's job in between. The worker writes files without the
+        // lock: an image whose job has begun (pending, its rotation already taken) may be
+        // mid-write, and the file opened above may be the one its job is replacing, so its
+        // tag says nothing about the image now. It counts as pending, as does one whose path
+        // changed since it was opened.
         const QLLockGuard lock(g_catalogLock);
+        const bool busy =
+            item->GetRotation() != 0 || item->IsPending() || item->GetPathName() != path;
         QL_IFDTAG tag = {};
         tag.tag = QL_TAG_ORIENTATION;
-        const bool found = QLFindIFDTag(file.GetFile(), &tag);
+        const bool found = !busy && QLFindIFDTag(file.GetFile(), &tag);
         const QByteArray fileName = item->GetFileName().toUtf8();
 
-        if (!found || item->GetRotation() != 0) {
-            if (item->GetRotation() != 0) {
+        if (!found || busy) {
+            if (busy) {
                 ++skippedPending;
             } else {
                 ++skippedNoInfo;

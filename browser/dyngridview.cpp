@@ -246,6 +246,9 @@ int DynGridView::AddCell(QLImage *in_pItem)
     // soon as the scan lets events through.
     InvalidateGridRect(cell->GetRect());
     UpdateScrollSizes();
+    // Keys typed into a view that was focused while empty act on the first photo.
+    if (m_focusIndex < 0 && hasFocus())
+        SetFocusIndex(0, false);
     return index;
 }
 
@@ -257,6 +260,7 @@ void DynGridView::ClearCells()
     m_layout.Clear();
     while (m_selection.GetCount() > 0)
         m_selection.Remove(0);
+    m_focusIndex = -1;
 }
 
 QSize DynGridView::GetGridSize() const
@@ -419,6 +423,8 @@ void DynGridView::DrawCells(QPainter *in_pDC, const QRect &in_gridArea)
         cell->Draw(in_pDC);
         if (m_bTrackSelection && IsSelected(cell->GetIndex()))
             DrawSelection(in_pDC, cell);
+        if (i == m_focusIndex && hasFocus())
+            DrawFocusFrame(in_pDC, cell);
     }
 }
 
@@ -537,6 +543,10 @@ void DynGridView::mousePressEvent(QMouseEvent *in_pEvent)
 {
     const unsigned flags = MouseFlags(in_pEvent->buttons(), in_pEvent->modifiers());
     const QPoint point = in_pEvent->position().toPoint();
+    // The clicked photo becomes the one the keys act on; the view does not scroll under the
+    // pointer for it.
+    if (GridCell *cell = HitTest(ClientToGrid(point)))
+        SetFocusIndex(cell->GetIndex(), false);
     switch (in_pEvent->button()) {
     case Qt::LeftButton:
         OnLButtonDown(flags, point);

@@ -201,6 +201,16 @@ public:
 
     const GridLayout &GetLayout() const { return m_layout; }
 
+    // Keyboard focus: the cell the arrow keys, Home/End and Page Up/Down move (-1: none). It
+    // is framed while the view has the keyboard focus.
+    int GetFocusIndex() const { return m_focusIndex; }
+    // Makes in_index the focus cell (-1: none; an index outside the cells is refused) and,
+    // when in_bScroll is set, scrolls it into view.
+    void SetFocusIndex(int in_index, bool in_bScroll = true);
+    // Scrolls as little as needed for the cell in_index to be wholly visible (its top when it
+    // is taller than the view).
+    void EnsureCellVisible(int in_index);
+
     // Operations a derived view overrides.
     virtual void DrawSelection(QPainter *in_pDC, GridCell *in_pCell);
     // A button went down; in_pCell is null when no cell is under the point.
@@ -231,7 +241,15 @@ protected:
     // outside a paint event.
     QRect GetDrawArea() const;
 
+    // Draws the keyboard focus frame of in_pCell, inside the cell's own frame.
+    virtual void DrawFocusFrame(QPainter *in_pDC, GridCell *in_pCell);
+    // The first cell at least partly visible, or -1 without cells.
+    int FirstVisibleIndex() const;
+
     bool event(QEvent *in_pEvent) override;
+    void keyPressEvent(QKeyEvent *in_pEvent) override;
+    void focusInEvent(QFocusEvent *in_pEvent) override;
+    void focusOutEvent(QFocusEvent *in_pEvent) override;
     void paintEvent(QPaintEvent *in_pEvent) override;
     void resizeEvent(QResizeEvent *in_pEvent) override;
     void mouseMoveEvent(QMouseEvent *in_pEvent) override;
@@ -250,4 +268,5 @@ private:
     int m_scrollLine = 0;
     QRect m_drawArea; // set during a paint event, grid coordinates
     bool m_bPainting = false;
+    int m_focusIndex = -1;
 };

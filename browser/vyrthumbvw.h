@@ -120,6 +120,9 @@ public:
     void OnCellClick(GridCell *in_pCell, const QPoint &in_point, unsigned in_flags) override;
     // Escape during a scan asks whether to stop it. Returns true when the key was used.
     bool OnKeyDown(int in_key, int in_repeat, unsigned in_flags);
+    // Ctrl+R and Ctrl+L: queues a quarter turn clockwise (in_angle 90) or counter-clockwise
+    // (-90) of the photo with the keyboard focus, as a click would. Nothing without one.
+    void QueueFocused(int in_angle);
     // Scrolls one line up (in_delta > 0) or down, whatever the size of in_delta.
     bool OnMouseWheel(unsigned in_flags, int in_delta, const QPoint &in_point);
     void OnExit();
@@ -137,8 +140,8 @@ protected:
     void wheelEvent(QWheelEvent *in_pEvent) override;
 
 private:
-    // Turns one cell's item by the angle of in_flags and queues it.
-    void QueueCell(GridCell *in_pCell, unsigned in_flags);
+    // Turns one cell's item by in_angle and queues it; an angle of 0 queues nothing.
+    void QueueCell(GridCell *in_pCell, int in_angle);
     // Repaints both handles of a pair.
     void InvalidatePair(const RowHandlePair &in_pair);
     // Ends the hover on m_hoverRow's handles (they are drawn plain again).

@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "document.h"
 
-#include "logviewdlg.h"
 #include "qlimg.h"
 #include "qlprompt.h"
 #include "qltrace.h"
@@ -27,6 +26,12 @@ namespace {
 
 const char kStoreOrganization[] = "Quillmere";
 const char kStoreApplication[] = "Veyra";
+
+VYRLogViewFactory &LogViewFactory()
+{
+    static VYRLogViewFactory factory;
+    return factory;
+}
 
 // Shows in_text in the main window's control in_id. The control bar builds labels, but
 // any control with a text property will do; a missing window or control is no error (the
@@ -400,14 +405,21 @@ bool Document::RouteCmdToAllViews(QLView *in_pSkip, unsigned in_id, int in_code,
     return false;
 }
 
+void Document::SetLogViewFactory(VYRLogViewFactory in_factory)
+{
+    LogViewFactory() = std::move(in_factory);
+}
+
 void Document::OnViewLog()
 {
-    if (m_pLogView)
+    if (m_pLogView || !LogViewFactory())
         return;
-    m_pLogView = new LogViewDlg(QLGetMainWindow(), [this](LogViewDlg *in_pView) {
+    m_pLogView = LogViewFactory()(QLGetMainWindow(), [this](VYRLogView *in_pView) {
         if (m_pLogView == in_pView)
             m_pLogView = nullptr;
     });
+    if (!m_pLogView)
+        return;
     for (const QString &line : std::as_const(m_log))
         m_pLogView->AddLine(line);
 }

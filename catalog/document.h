@@ -10,6 +10,7 @@
 #include "qldocview.h"
 #include "qllock.h"
 #include "vyrconfig.h"
+#include "vyrlogview.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,7 +19,6 @@
 
 class QLImage;
 class VYRImage;
-class LogViewDlg;
 
 // Hints passed to the views' OnUpdate; the hint object is the VYRImage concerned (or null).
 enum : long
@@ -118,7 +118,10 @@ public:
     void AddLogLine(const QString &in_line);
     const QStringList &GetLog() const { return m_log; }
     // The open log view, or null.
-    LogViewDlg *GetLogView() const { return m_pLogView; }
+    VYRLogView *GetLogView() const { return m_pLogView; }
+    // How View > Log... makes its window: the shell installs it at start-up (tests may
+    // too). Without one the command does nothing. User-interface thread only.
+    static void SetLogViewFactory(VYRLogViewFactory in_factory);
 
     // --- Commands -------------------------------------------------------------------------
     // Handles ID_VIEW_LOG (40013, and its update), IDC_DEST_BROWSE (1027) and IDC_INPLACE
@@ -155,7 +158,7 @@ public:
     void DeleteContents() override;
 
 private:
-    LogViewDlg *m_pLogView = nullptr;
+    VYRLogView *m_pLogView = nullptr;
     QLLinkedList<VYRImage *> m_images;
     QLLinkedList<VYRImage *> m_queue;
     bool m_bLoading = false;

@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QDataStream>
+#include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStringList>
 
 namespace {
 
@@ -71,6 +74,71 @@ qint64 ReadInteger(QSettings &in_store, const QString &in_key, qint64 in_default
     return ok ? number : in_default;
 }
 
+// The patterns of a filter joined by ";", the separator the thumbnail walk splits on; ","
+// separates them as well, and blanks around a pattern are dropped.
+QString JoinPatterns(const QString &in_text)
+{
+    static const QRegularExpression separators(QStringLiteral("[;,]"));
+    QStringList patterns;
+    for (const QString &part : in_text.split(separators)) {
+        const QString pattern = part.trimmed();
+        if (!pattern.isEmpty())
+            patterns << pattern;
+    }
+    return patterns.join(QLatin1Char(';'));
+}
+
+// The text after "in_name=" in section in_section of an INI file, as written, when it is not
+// quoted; a null string otherwise (no such line, a quoted value, no readable file).
+QString UnquotedIniValue(const QString &in_fileName, const char *in_section, const char *in_name)
+{
+    QFile file(in_fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    const QString header = QLatin1Char('[') + QLatin1String(in_section) + QLatin1Char(']');
+    bool inSection = false;
+    QString value;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inSection = line == header;
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (!inSection || equals < 0 || line.left(equals).trimmed() != QLatin1String(in_name))
+            continue;
+        value = line.mid(equals + 1).trimmed(); // the last one wins, as for the store itself
+    }
+    return value.startsWith(QLatin1Char('"')) ? QString() : value;
+}
+
+// The file pattern is the one value users edit by hand. Written "*.jpg;*.jpeg" without quotes,
+// the INI format takes ";" for the start of a comment and gives "*.jpg"; written "*.jpg,*.jpeg"
+// it gives a list, which reads as empty text. Both mean the patterns as written.
+QString ReadFilter(QSettings &in_store, const QString &in_key, const QString &in_default)
+{
+    const QVariant value = in_store.value(in_key);
+    if (!value.isValid())
+        return in_default;
+    const QString stored = value.typeId() == QMetaType::QStringList
+                               ? value.toStringList().join(QLatin1Char(';'))
+                               : value.toString();
+    bool iniFile = in_store.format() == QSettings::IniFormat;
+#if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
+    iniFile = iniFile || in_store.format() == QSettings::NativeFormat;
+#endif
+    if (iniFile) {
+        const QString written =
+            UnquotedIniValue(in_store.fileName(), VYRConfig::kSectionPaths, "Filter");
+        // Only when the file says what the store read up to the comment: a value set but
+        // not yet written to the file comes from the store.
+        const int comment = written.indexOf(QLatin1Char(';'));
+        if (comment >= 0 && JoinPatterns(written.left(comment)) == JoinPatterns(stored))
+            return JoinPatterns(written);
+    }
+    return JoinPatterns(stored);
+}
+
 qint32 ToInt32(qint64 in_value, qint32 in_default)
 {
     return (in_value < INT32_MIN || in_value > INT32_MAX) ? in_default : qint32(in_value);
@@ -100,6 +168,11 @@ void VYRConfig::Load(QSettings &in_store)
         this->*s.m_pField =
             ToInt32(ReadInteger(in_store, Key(s.m_section, s.m_name), s.m_default), s.m_default);
     for (const StringSetting &s : kStrings) {
+        if (s.m_pField == &VYRConfig::Filter) {
+            Filter =
+                ReadFilter(in_store, Key(s.m_section, s.m_name), QString::fromUtf8(s.m_default));
+            continue;
+        }
         const QVariant value = in_store.value(Key(s.m_section, s.m_name));
         this->*s.m_pField = value.isValid() ? value.toString() : QString::fromUtf8(s.m_default);
     }

@@ -35,7 +35,8 @@ public:
 
     // Reads every value from in_store (groups "Veyra" and "Vyera" as the table below says).
     // A missing value, or an integer that does not parse as a number, reads as its default;
-    // no range check is made.
+    // no range check is made. Filter is read as a user writes it by hand: its patterns may
+    // be separated by ";" or ",", quoted or not, and are kept joined by ";".
     void Load(QSettings &in_store);
     // Writes all eighteen values to in_store, in the same groups. Failures are not reported.
     void Save(QSettings &in_store) const;

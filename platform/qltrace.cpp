@@ -9,7 +9,9 @@
 #include <mutex>
 #include <vector>
 
-Q_LOGGING_CATEGORY(lcTrace, "veyra.trace")
+// Off unless asked for (QT_LOGGING_RULES="veyra.trace=true"): the lines are for developers, and a
+// user starting the program from a terminal should not see them.
+Q_LOGGING_CATEGORY(lcTrace, "veyra.trace", QtInfoMsg)
 
 namespace {
 std::mutex g_traceMutex; // guards the hook and the last assertion

@@ -8,8 +8,9 @@
 #include <functional>
 
 // Writes one diagnostic line (printf-style, UTF-8). The text is sent as it stands: callers
-// end it with "\n" where a line break is meant. Goes to the "veyra.trace" logging category
-// (stderr by default) and to the hook, if one is installed. Safe from any thread.
+// end it with "\n" where a line break is meant. Goes to the hook, if one is installed, and to
+// the "veyra.trace" logging category, which is silent unless enabled (QT_LOGGING_RULES=
+// "veyra.trace=true" prints the lines on stderr). Safe from any thread.
 void QLTrace(const char *in_format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

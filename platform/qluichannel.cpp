@@ -70,13 +70,19 @@ void QLUiChannel::Serve()
 {
     for (;;) {
         std::shared_ptr<Entry> entry;
+        bool more = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_bClosed || m_queue.empty())
                 return;
             entry = m_queue.front();
             m_queue.pop_front();
+            more = !m_queue.empty();
         }
+        // The entry may open a modal loop (a message box): the entries behind it must be
+        // served there, and the wake that brought them here has been used up.
+        if (more)
+            SignalEventLoop();
         // Run without the mutex: the request may open a modal loop that serves again.
         entry->m_fn();
         {

@@ -5,13 +5,12 @@
 #include "document.h"
 #include "qlfiletimes.h"
 #include "qlimg.h"
-#include "qlprompt.h"
 #include "qltrace.h"
 #include "qluichannel.h"
 #include "resource.h"
 #include "vyrimg.h"
 #include "vyrorient.h"
-#include "vyrtaskvw.h"
+#include "vyroutputclaims.h"
 
 #include <QFile>
 #include <chrono>
@@ -32,107 +31,86 @@ constexpr std::chrono::milliseconds kIdlePoll(5);
 // Engine result for a destination (or its folder) that is read-only.
 constexpr int kReadOnlyCode = -805;
 
-// Row 0 as the worker sees it.
-struct Job
+// Writes the turned photo. Runs without any lock: it reads nothing but its arguments, so the
+// user-interface thread stays free for the whole write.
+VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
+                      const QL_FILE_ATTRIBUTE_DATA &in_attributes, QString *out_pHolder)
 {
-    VYRImage *m_pItem = nullptr;
-    QString m_source;
-    QString m_output;
-};
-
-enum class JobResult
-{
-    Done,
-    Failed,
-    ReadOnly
-};
-
-void PostDone(VYRTaskVw *in_pView, VYRImage *in_pItem)
-{
-    in_pView->GetChannel()->Post(
-        [in_pView, in_pItem] { in_pView->OnRotationDone(0, reinterpret_cast<qintptr>(in_pItem)); });
-}
-
-// The file work of one job; the caller holds g_catalogLock throughout.
-JobResult RunJob(VYRTaskVw *in_pView, VYRImage *in_pItem, int in_angle, const Job &in_job)
-{
-    const int code = VYRTransformCodeForAngle(in_angle);
-    if (code == 0) {
-        PostDone(in_pView, in_pItem);
-        return JobResult::Done;
-    }
-
-    QL_FILE_ATTRIBUTE_DATA attributes;
-    int error = 0;
-    if (!QLGetFileAttributesEx(in_job.m_output, &attributes, &error))
-        QLTrace(VYRWorkerText::kAttributesError, error);
-
-    // Posted before the file work: the view drops the row at once, and its completion
-    // then waits for the lock until this job is over.
-    PostDone(in_pView, in_pItem);
-
     // A path the system cannot open must neither reach the engine nor become the item's
     // path: the job fails like any other engine failure.
     if (in_job.m_output.isEmpty()) {
         QLTrace("%s", VYRWorkerText::kNoOutputFolder);
-        return JobResult::Failed;
+        return VYRJobResult::Failed;
     }
     if (QFile::encodeName(in_job.m_output).size() >= kPathLimit) {
         QLTrace(VYRWorkerText::kPathTooLong, qUtf8Printable(in_job.m_output.left(64)));
-        return JobResult::Failed;
+        return VYRJobResult::Failed;
     }
+    // Two photos of a folder tree can share an output name: the second must not replace the
+    // first one's result.
+    if (!in_pList->GetOutputClaims().Claim(in_job.m_output, in_job.m_source, out_pHolder))
+        return VYRJobResult::OutputTaken;
     try {
         // The turn and the Orientation reset land in one atomic write.
-        VYRRotatePhoto(in_job.m_source, in_job.m_output, code);
+        VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
-        return err->code == kReadOnlyCode ? JobResult::ReadOnly : JobResult::Failed;
+        return err->code == kReadOnlyCode ? VYRJobResult::ReadOnly : VYRJobResult::Failed;
     } catch (...) {
         // Out of memory inside the engine, for instance: the engine leaves the files as
         // they were, and the worker must outlive the job.
-        return JobResult::Failed;
+        return VYRJobResult::Failed;
     }
 
-    in_pItem->SetPathName(in_job.m_output);
-
     if (QLCanSetCreationTime()) {
-        error = 0;
-        if (QLSetFileCreationTime(in_job.m_output, attributes.ftCreationTime, &error) ==
+        int error = 0;
+        if (QLSetFileCreationTime(in_job.m_output, in_attributes.ftCreationTime, &error) ==
             QLSetTimeResult::Failed)
             QLTrace(VYRWorkerText::kFileTimeError, error);
     }
-    return JobResult::Done;
+    return VYRJobResult::Done;
 }
 
-// Takes row 0 as the next job, if there is one, and marks it started. Runs on the
-// user-interface thread: reading the row and marking it in one request means that no
-// queueing request can slip between the two and change what row 0 is.
-bool TakeRowZero(VYRTaskVw *in_pView, Job *out_pJob)
+// One job, from taking its angle to posting its outcome.
+void RunJob(VYRWorkList *in_pList, const VYRJob &in_job)
 {
-    if (in_pView->GetTaskCount() == 0)
-        return false;
-    out_pJob->m_pItem = in_pView->GetTaskItem(0);
-    in_pView->OnRotationStarted(0, reinterpret_cast<qintptr>(out_pJob->m_pItem));
-    out_pJob->m_source = in_pView->GetTaskText(0, VYRTaskVw::COL_SOURCE);
-    out_pJob->m_output = in_pView->GetTaskText(0, VYRTaskVw::COL_OUTPUT);
-    return out_pJob->m_pItem != nullptr;
-}
+    VYRImage *item = in_job.m_pItem;
+    QLUiChannel *channel = in_pList->GetChannel();
+    VYRJobOutcome outcome;
+    outcome.m_output = in_job.m_output;
+    {
+        QLLockGuard lock(g_catalogLock);
+        // The queue may have been abandoned while this thread waited for the lock: the item
+        // is then no longer ours to touch.
+        if (!in_pList->IsRunningJob(item))
+            return;
+        outcome.m_angle = item->GetRotation();
+        item->ResetRotation();
+    }
 
-// With no rows left, drops what the queue still holds. Runs on the user-interface thread:
-// between the document's queueing of an item and the task list's new row for it the queue
-// is briefly ahead of the list, and a purge there would drop a job that is about to get its
-// row (and free it if it is detached). Requests are served between two user actions, never
-// inside one.
-void PurgeIfIdle(VYRTaskVw *in_pView)
-{
-    if (in_pView->GetTaskCount() != 0)
-        return;
-    auto *doc = dynamic_cast<Document *>(in_pView->GetDocument());
-    if (!doc)
-        return;
-    QLLockGuard lock(g_catalogLock);
-    if (doc->GetPendingCount() != 0)
-        doc->ClearQueueUnlocked();
+    const int code = VYRTransformCodeForAngle(outcome.m_angle);
+    QL_FILE_ATTRIBUTE_DATA attributes;
+    if (code != 0) {
+        int error = 0;
+        if (!QLGetFileAttributesEx(in_job.m_output, &attributes, &error))
+            QLTrace(VYRWorkerText::kAttributesError, error);
+    }
+
+    // The row goes as the file work begins: the list shows only jobs not yet started.
+    channel->Post(
+        [in_pList, item] { in_pList->OnRotationDone(0, reinterpret_cast<qintptr>(item)); });
+
+    if (code != 0) {
+        outcome.m_result = TurnFile(in_pList, in_job, code, attributes, &outcome.m_holder);
+        if (outcome.m_result == VYRJobResult::Done) {
+            QLLockGuard lock(g_catalogLock);
+            // From now on the item stands for the written file: its next job turns that one.
+            if (in_pList->IsRunningJob(item))
+                item->SetPathName(in_job.m_output);
+        }
+    }
+
+    channel->Post([in_pList, item, outcome] { in_pList->OnRotationFinished(item, outcome); });
 }
 
 } // namespace
@@ -151,44 +129,20 @@ int VYRTransformCodeForAngle(int in_angle)
     }
 }
 
-unsigned RotateThreadProc(VYRTaskVw *in_pView)
+unsigned RotateThreadProc(VYRWorkList *in_pList)
 {
-    QLUiChannel *channel = in_pView->GetChannel();
-    while (!in_pView->IsStopRequested()) {
-        Job job;
+    QLUiChannel *channel = in_pList->GetChannel();
+    while (!in_pList->IsStopRequested()) {
+        VYRJob job;
         bool haveJob = false;
-        // A closed channel means the view is going away: stop as if asked to.
-        if (!channel->Send([&] { haveJob = TakeRowZero(in_pView, &job); }))
+        // A closed channel means the list is going away: stop as if asked to.
+        if (!channel->Send([&] { haveJob = in_pList->TakeNextJob(&job); }))
             break;
-        if (haveJob) {
-            JobResult result = JobResult::Done;
-            {
-                QLLockGuard lock(g_catalogLock);
-                // The row may have gone while this thread waited for the lock (its rotation
-                // came back to 0, or the queue was abandoned): the item is then no longer
-                // ours to touch.
-                if (in_pView->IsRunningJob(job.m_pItem)) {
-                    // A row whose item has nothing to do would stay at the top for ever:
-                    // let the view remove and complete it.
-                    if (job.m_pItem->GetRotation() == 0)
-                        PostDone(in_pView, job.m_pItem);
-                    while (job.m_pItem->GetRotation() != 0) {
-                        const int angle = job.m_pItem->GetRotation();
-                        job.m_pItem->ResetRotation();
-                        result = RunJob(in_pView, job.m_pItem, angle, job);
-                        in_pView->SetJobOutcome(job.m_pItem, result != JobResult::Done, angle);
-                    }
-                }
-            }
-            // Only now, with the lock released: the user-interface thread may be waiting
-            // for it.
-            if (result == JobResult::ReadOnly)
-                channel->Send(
-                    [] { QLMessageBox(QString::fromUtf8(VYRText::kReadOnly), QL_MB_OK); });
-        }
-        if (in_pView->IsStopRequested())
+        if (haveJob && job.m_pItem)
+            RunJob(in_pList, job);
+        if (in_pList->IsStopRequested())
             break;
-        if (!channel->Send([in_pView] { PurgeIfIdle(in_pView); }))
+        if (!channel->Send([in_pList] { in_pList->PurgeIfIdle(); }))
             break;
         std::this_thread::sleep_for(kIdlePoll);
     }

@@ -6,7 +6,7 @@
 #include "qlimg.h"
 #include "qlimgfl.h"
 #include "qltrace.h"
-#include "rotatethread.h"
+#include "resource.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -2,14 +2,20 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyroutputclaims.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
 
-// One file reached by two spellings ("Out//a.jpg", "Out/./a.jpg") is one output.
+// One file reached by two spellings ("Out//a.jpg", "Out/./a.jpg", a link to Out) is one
+// output. The folder exists (a job writes into it) and is resolved whole; the file itself
+// may not exist yet.
 QString Canonical(const QString &in_path)
 {
-    return QFileInfo(in_path).absoluteFilePath();
+    const QFileInfo info(in_path);
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
 }
 
 } // namespace
@@ -19,15 +25,16 @@ bool VYROutputClaims::Claim(const QString &in_output, const QString &in_source,
 {
     const QString output = Canonical(in_output);
     const QString source = Canonical(in_source);
-    if (output == source)
-        return true;
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_holders.constFind(output);
     if (it == m_holders.constEnd()) {
+        // A photo turned in place claims its own file too: with the output folder set to the
+        // source folder, a photo of a subfolder must not replace it.
         m_holders.insert(output, source);
         return true;
     }
-    if (it.value() == source)
+    // A photo turned again where its result lies keeps the claim its first job made.
+    if (it.value() == source || output == source)
         return true;
     if (out_pHolder)
         *out_pHolder = it.value();

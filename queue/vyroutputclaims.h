@@ -15,9 +15,10 @@ class VYROutputClaims
 {
 public:
     // Claims in_output for the photo in_source. True when the output is free, already this
-    // source's, or is the source itself (a photo turned again where its result lies); the claim
-    // then stands for the rest of the session. False when another source holds it; its path
-    // goes to *out_pHolder when that is given.
+    // source's, or is the source itself (a photo turned in place, or again where its result
+    // lies); the claim then stands for the rest of the session (a free output turned in place
+    // is claimed for itself). False when another source holds it; its path goes to
+    // *out_pHolder when that is given. Paths are compared with the output's folder resolved.
     bool Claim(const QString &in_output, const QString &in_source, QString *out_pHolder = nullptr);
 
     // Gives up in_source's claim on in_output (a job dropped before anything was written).

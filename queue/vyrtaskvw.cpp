@@ -3,6 +3,7 @@
 #include "vyrtaskvw.h"
 
 #include "document.h"
+#include "qlprompt.h"
 #include "qltrace.h"
 #include "qluichannel.h"
 #include "qlwnd.h"
@@ -13,6 +14,7 @@
 #include <QAbstractScrollArea>
 #include <QDir>
 #include <QHeaderView>
+#include <QPointer>
 #include <iterator>
 #include <system_error>
 
@@ -118,6 +120,24 @@ void VYRTaskVw::SetPendingTitle()
 {
     if (Document *doc = GetDoc())
         doc->SetTitle(QString::asprintf(VYRText::kItemsPendingFormat, GetTaskCount()));
+    UpdateProgress();
+}
+
+void VYRTaskVw::UpdateProgress()
+{
+    // The running job counts until it is completed, its row or not.
+    const bool running = m_pJobItem != nullptr;
+    const int left = GetTaskCount() + ((running && m_bJobRowRemoved) ? 1 : 0);
+    if (left == 0 && !running)
+        m_batchDone = 0;
+    const int total = left == 0 && !running ? 0 : m_batchDone + left;
+    const QString file = running ? m_jobFileName : QString();
+    if (total == m_shownTotal && m_batchDone == m_shownDone && file == m_shownFile)
+        return;
+    m_shownTotal = total;
+    m_shownDone = m_batchDone;
+    m_shownFile = file;
+    emit ProgressChanged(m_batchDone, total, file);
 }
 
 void VYRTaskVw::OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint)
@@ -136,12 +156,15 @@ void VYRTaskVw::OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint)
             CompleteTask(item);
     } else if (in_hint == HINT_QUEUE_ABANDONED) {
         clear();
-        // A job the worker holds finishes first (this waits for it); its late completion
-        // notice is then ignored, because the document frees the queue's items next.
-        QLLockGuard lock(g_catalogLock);
-        m_pJobItem = nullptr;
-        m_bJobFailed = false;
-        m_jobAngle = 0;
+        {
+            // A job whose file is being written finishes on its own; its item is no longer
+            // ours (the document frees the queue's items next), so its notices are ignored
+            // and the worker leaves the item alone.
+            QLLockGuard lock(g_catalogLock);
+            m_pJobItem = nullptr;
+        }
+        m_jobOutcome = VYRJobOutcome();
+        SetPendingTitle();
     }
 }
 
@@ -167,50 +190,113 @@ qintptr VYRTaskVw::OnRotationStarted(qintptr in_wParam, qintptr in_lParam)
     if (!row)
         return 0;
     row->setText(COL_STATUS, QString::fromUtf8(VYRText::kProcessing));
-    QLLockGuard lock(g_catalogLock);
-    m_pJobItem = reinterpret_cast<VYRImage *>(in_lParam);
-    m_bJobFailed = false;
-    m_jobAngle = 0;
+    auto *item = reinterpret_cast<VYRImage *>(in_lParam);
+    {
+        QLLockGuard lock(g_catalogLock);
+        m_pJobItem = item;
+        m_jobFileName = item ? item->GetFileName() : QString();
+    }
+    m_bJobRowRemoved = false;
+    m_jobOutcome = VYRJobOutcome();
+    UpdateProgress();
     return 0;
+}
+
+bool VYRTaskVw::TakeNextJob(VYRJob *out_pJob)
+{
+    // Reading the row and marking it in one request means that no queueing request can slip
+    // between the two and change what row 0 is.
+    if (!out_pJob || GetTaskCount() == 0)
+        return false;
+    VYRImage *item = GetTaskItem(0);
+    if (!item)
+        return false;
+    OnRotationStarted(0, reinterpret_cast<qintptr>(item));
+    out_pJob->m_pItem = item;
+    out_pJob->m_source = GetTaskText(0, COL_SOURCE);
+    out_pJob->m_output = GetTaskText(0, COL_OUTPUT);
+    return true;
 }
 
 qintptr VYRTaskVw::OnRotationDone(qintptr in_wParam, qintptr in_lParam)
 {
     auto *item = reinterpret_cast<VYRImage *>(in_lParam);
-    // m_pJobItem is written on this thread only, so reading it here needs no lock. A
-    // notice for anything else is stale: the item may be gone, and row in_wParam may
-    // belong to the next job by now.
+    // A notice for anything but the running job is stale: the item may be gone, and row
+    // in_wParam may belong to another job by now.
     if (!item || item != m_pJobItem)
         return 0;
     int row = static_cast<int>(in_wParam);
-    if (ItemOf(topLevelItem(row)) != item)
+    if (GetTaskItem(row) != item)
         row = RowOf(item);
+    m_bJobRowRemoved = true;
     DeleteTask(row);
-    // Removing the row may have let the queue be abandoned meanwhile (a slot connected to
-    // the list): then the item is no longer ours either.
-    if (item == m_pJobItem)
-        CompleteTask(item);
+    // The title's count and the log line follow with the completion, once the file work is
+    // over and its outcome known.
     return 0;
+}
+
+void VYRTaskVw::OnRotationFinished(VYRImage *in_pItem, const VYRJobOutcome &in_outcome)
+{
+    if (!in_pItem || in_pItem != m_pJobItem)
+        return;
+    // The row went with the notice of the file work's start, which always comes first.
+    m_jobOutcome = in_outcome;
+    ++m_batchDone;
+    CompleteTask(in_pItem);
+    if (in_outcome.m_result == VYRJobResult::ReadOnly)
+        ShowReadOnlyMessage();
+}
+
+void VYRTaskVw::ShowReadOnlyMessage()
+{
+    if (m_bReadOnlyShown)
+        return; // the failure is in the log; the message on screen already says why
+    m_bReadOnlyShown = true;
+    // The box runs its own event loop: the batch goes on behind it, and this view may even
+    // be gone when it closes.
+    QPointer<VYRTaskVw> self(this);
+    QLMessageBox(QString::fromUtf8(VYRText::kReadOnly), QL_MB_OK);
+    if (self)
+        self->m_bReadOnlyShown = false;
+}
+
+void VYRTaskVw::PurgeIfIdle()
+{
+    // Runs on this thread: between the document's queueing of an item and this list's new
+    // row for it the queue is briefly ahead of the list, and a purge there would drop a job
+    // that is about to get its row (and free it if it is detached). Requests are served
+    // between two user actions, never inside one.
+    if (GetTaskCount() != 0 || m_pJobItem)
+        return;
+    Document *doc = GetDoc();
+    if (!doc)
+        return;
+    QLLockGuard lock(g_catalogLock);
+    if (doc->GetPendingCount() != 0)
+        doc->ClearQueueUnlocked();
 }
 
 int VYRTaskVw::UpdateTask(VYRImage *in_pItem)
 {
     int result = 1;
     const int row = FindTask(in_pItem);
-    if (row == -1) {
-        InsertTask(in_pItem);
-    } else {
-        int rotation = 0;
-        {
-            QLLockGuard lock(g_catalogLock);
-            rotation = in_pItem->GetRotation();
-        }
-        if (rotation != 0) {
+    int rotation = 0;
+    {
+        QLLockGuard lock(g_catalogLock);
+        rotation = in_pItem->GetRotation();
+    }
+    if (in_pItem == m_pJobItem) {
+        // Its file is being written on the paths taken with the job: a row made now would
+        // name a file the job is about to replace. The completion makes the row.
+        if (row != -1 && rotation != 0)
             UpdateTaskRotation(row, in_pItem);
-        } else {
-            DeleteTask(row);
-            result = 0;
-        }
+    } else if (row == -1) {
+        InsertTask(in_pItem);
+    } else if (rotation != 0) {
+        UpdateTaskRotation(row, in_pItem);
+    } else {
+        DeleteTask(row);
+        result = 0;
     }
     SetPendingTitle();
     return result;
@@ -222,7 +308,7 @@ void VYRTaskVw::InsertTask(VYRImage *in_pItem)
     QString fileName;
     int rotation = 0;
     {
-        // The worker changes an item's path under the lock when a job ends.
+        // The worker changes an item's path under the lock when its file has been written.
         QLLockGuard lock(g_catalogLock);
         source = in_pItem->GetPathName();
         fileName = in_pItem->GetFileName();
@@ -285,20 +371,21 @@ int VYRTaskVw::RowOf(const VYRImage *in_pItem) const
 
 void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
 {
-    bool failed = false;
+    VYRJobOutcome outcome;
     bool queuedAgain = false;
     bool turnedBack = false;
     QString fileName;
     {
         QLLockGuard lock(g_catalogLock);
         if (in_pItem == m_pJobItem) {
-            failed = m_bJobFailed;
+            outcome = std::exchange(m_jobOutcome, VYRJobOutcome());
             // The thumbnail was turned when the job was queued; a job that failed turns it
             // back here, on this thread, so that the turn never overlaps a drawing of it.
             // Only the picture turns: the net rotation is settled below.
-            if (failed && m_jobAngle != 0) {
+            const int angle = outcome.m_angle;
+            if (outcome.m_result != VYRJobResult::Done && angle != 0) {
                 try {
-                    in_pItem->QLImage::Rotate(m_jobAngle == 180 ? 180 : -m_jobAngle);
+                    in_pItem->QLImage::Rotate(angle == 180 ? 180 : -angle);
                     turnedBack = true;
                 } catch (QLException *in_pErr) {
                     std::unique_ptr<QLException> err(in_pErr);
@@ -307,10 +394,8 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
                 }
             }
             m_pJobItem = nullptr;
-            m_bJobFailed = false;
-            m_jobAngle = 0;
             // The job took the item's rotation; anything there now was asked for while the
-            // job ran (its request waited for the lock) and must not be lost.
+            // job ran and must not be lost.
             queuedAgain = in_pItem->GetRotation() != 0;
         }
         if (!queuedAgain) {
@@ -319,6 +404,7 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
         }
         fileName = in_pItem->GetFileName();
     }
+    m_jobFileName.clear();
     // The grid shows what the item holds only when it repaints: without this the photo
     // would stay on screen turned although its file was not.
     if (turnedBack) {
@@ -331,6 +417,11 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
     Document *doc = GetDoc();
     if (!doc)
         return;
+    const bool failed = outcome.m_result != VYRJobResult::Done;
+    if (outcome.m_result == VYRJobResult::OutputTaken)
+        doc->AddLogLine(QString::asprintf(
+            VYRText::kLogOutputTaken, qUtf8Printable(QDir::toNativeSeparators(outcome.m_output)),
+            qUtf8Printable(QDir::toNativeSeparators(outcome.m_holder))));
     const char *format = failed ? VYRText::kLogFailed : VYRText::kLogRotated;
     doc->AddLogLine(QString::asprintf(format, qUtf8Printable(fileName)));
     if (!queuedAgain)
@@ -356,12 +447,4 @@ QString VYRTaskVw::GetTaskText(int in_row, int in_column) const
 bool VYRTaskVw::IsRunningJob(const VYRImage *in_pItem) const
 {
     return in_pItem && in_pItem == m_pJobItem;
-}
-
-void VYRTaskVw::SetJobOutcome(const VYRImage *in_pItem, bool in_bFailed, int in_angle)
-{
-    if (in_pItem != m_pJobItem)
-        return;
-    m_bJobFailed = in_bFailed;
-    m_jobAngle = in_angle;
 }

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "qldocview.h"
+#include "vyroutputclaims.h"
+#include "vyrworklist.h"
 
 #include <QTreeWidget>
 #include <atomic>
@@ -17,7 +19,7 @@ class Document;
 class QLUiChannel;
 class VYRImage;
 
-class VYRTaskVw : public QTreeWidget, public QLView
+class VYRTaskVw : public QTreeWidget, public QLView, public VYRWorkList
 {
     Q_OBJECT
 
@@ -51,20 +53,19 @@ public:
 
     // HINT_ITEM_QUEUED: marks the item pending and brings its row in line (UpdateTask);
     // completes the job at once when the row is gone. HINT_QUEUE_ABANDONED: deletes every
-    // row. Other hints, and hints this view sent itself, are ignored.
+    // row and lets go of the running job. Other hints, and hints this view sent itself, are
+    // ignored.
     void OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint) override;
 
-    // The worker's two messages (wParam: row index, lParam: the item).
-    // Started: row in_wParam shows "Processing..." and its item becomes the running job.
+    // WM_ROTATION_STARTED (wParam: row index, lParam: the item): row in_wParam shows
+    // "Processing..." and its item becomes the running job.
     qintptr OnRotationStarted(qintptr in_wParam, qintptr in_lParam);
-    // Done: removes the job's row, then completes the item (CompleteTask). A notice for an
-    // item that is no longer the running job (its queue was abandoned, or the job was
-    // completed already) is ignored and the item is not touched.
-    qintptr OnRotationDone(qintptr in_wParam, qintptr in_lParam);
 
     // Brings the item's row in line: appends one when there is none (1), rewrites its
-    // Rotation cell when the item's rotation is not 0 (1), deletes it otherwise (0). Then
-    // sets the document's title to "%d items pending".
+    // Rotation cell when the item's rotation is not 0 (1), deletes it otherwise (0). The
+    // running job's item gets no row while its file is being written (1): its completion
+    // queues what was asked for meanwhile, on the path of the written file. Then sets the
+    // document's title to "%d items pending".
     int UpdateTask(VYRImage *in_pItem);
     // Appends a row "Pending...", the item's path, its output path and its rotation. The
     // output path is the item's path in place, otherwise DestPath, the platform's
@@ -78,38 +79,39 @@ public:
     int FindTask(VYRImage *in_pItem);
     // Finishes the item's job: its rotation and pending mark go to 0 (a failed job's
     // thumbnail is turned back first), the title is updated, the log receives "Successfully
-    // rotated '<name>'" or, for a failed job, "Failed to rotate '<name>'", and the document
-    // gets HINT_ITEM_DONE. The item may be deleted by then: it is not touched afterwards.
-    // When the item was queued again while its job ran, that request is kept instead: the
-    // item stays pending and queued, and gets a new row at the end.
+    // rotated '<name>'" or, for a failed job, "Failed to rotate '<name>'" (after a line of
+    // its own when another photo holds the output), and the document gets HINT_ITEM_DONE.
+    // The item may be deleted by then: it is not touched afterwards. When the item was
+    // queued again while its job ran, that request is kept instead: the item stays pending
+    // and queued, and gets a new row at the end.
     void CompleteTask(VYRImage *in_pItem);
     // Number of rows.
     int GetTaskCount() const;
-
-    // --- For the worker, user-interface thread only (the worker calls them through the
-    // --- channel's synchronous requests) ---------------------------------------------------
     // The item of in_row, or null when the row does not exist.
     VYRImage *GetTaskItem(int in_row) const;
     // The text of one cell, or empty when the row does not exist.
     QString GetTaskText(int in_row, int in_column) const;
 
-    // --- For the worker, any thread -----------------------------------------------------
-    // The channel through which the worker reaches this thread.
-    QLUiChannel *GetChannel() const { return m_pChannel; }
-    // Whether OnDestroy has asked the worker to stop.
-    bool IsStopRequested() const { return m_bStopWorker.load() != 0; }
-
-    // --- For the worker, holding g_catalogLock ------------------------------------------
-    // Whether in_pItem is still the job that OnRotationStarted handed out. It is not when
-    // its row went away in the meantime (rotation back to 0, queue abandoned): the worker
-    // then leaves the item alone, since the document may have deleted it.
-    bool IsRunningJob(const VYRImage *in_pItem) const;
-    // Records how the running job ended; CompleteTask reads it. in_angle is the angle the
-    // job applied (or tried to).
-    void SetJobOutcome(const VYRImage *in_pItem, bool in_bFailed, int in_angle);
+    // --- VYRWorkList: the worker's side (see vyrworklist.h) ------------------------------
+    QLUiChannel *GetChannel() const override { return m_pChannel; }
+    bool IsStopRequested() const override { return m_bStopWorker.load() != 0; }
+    VYROutputClaims &GetOutputClaims() override { return m_outputClaims; }
+    bool TakeNextJob(VYRJob *out_pJob) override;
+    qintptr OnRotationDone(qintptr in_wParam, qintptr in_lParam) override;
+    void OnRotationFinished(VYRImage *in_pItem, const VYRJobOutcome &in_outcome) override;
+    void PurgeIfIdle() override;
+    bool IsRunningJob(const VYRImage *in_pItem) const override;
 
     // Whether the worker thread is running (between OnCreate and the end of OnDestroy).
     bool IsWorkerRunning() const { return m_hWorkerThread.joinable(); }
+    // Whether the read-only message is on screen now.
+    bool IsReadOnlyMessageShown() const { return m_bReadOnlyShown; }
+
+signals:
+    // The batch's progress changed: in_done jobs of in_total have ended since the queue was
+    // last empty, and in_fileName is being written (empty between two jobs). in_total is 0
+    // once nothing is left to do.
+    void ProgressChanged(int in_done, int in_total, const QString &in_fileName);
 
 protected:
     // WM_ROTATION_STARTED and WM_ROTATION_DONE may also arrive as QLMessageEvents.
@@ -118,6 +120,11 @@ protected:
 private:
     Document *GetDoc() const;
     void SetPendingTitle();
+    void UpdateProgress();
+    // Shows the read-only message, unless it is on screen already: a batch into a read-only
+    // folder fails photo after photo, and one box says it for all of them (the log names
+    // each).
+    void ShowReadOnlyMessage();
     // The row whose item data is in_pItem, without the lock (rows belong to this thread).
     int RowOf(const VYRImage *in_pItem) const;
 
@@ -125,10 +132,21 @@ private:
     std::thread m_hWorkerThread;
     std::atomic<int> m_bStopWorker{0};
     std::atomic<bool> m_bWorkerEnded{false};
+    VYROutputClaims m_outputClaims;
 
-    // The running job, guarded by g_catalogLock. m_pJobItem is written only on this thread
-    // (so this thread may read it without the lock); the outcome only by the worker.
+    // The running job, written on this thread under g_catalogLock (so this thread reads it
+    // without the lock; the worker reads it under the lock).
     VYRImage *m_pJobItem = nullptr;
-    bool m_bJobFailed = false;
-    int m_jobAngle = 0;
+    // This thread only: whether the running job's row is gone, and the outcome its
+    // completion reports.
+    bool m_bJobRowRemoved = false;
+    VYRJobOutcome m_jobOutcome;
+
+    // This thread only.
+    bool m_bReadOnlyShown = false;
+    int m_batchDone = 0;
+    int m_shownDone = -1;
+    int m_shownTotal = -1;
+    QString m_shownFile;
+    QString m_jobFileName;
 };

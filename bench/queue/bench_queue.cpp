@@ -6,6 +6,10 @@
 // - batch: all files queued at once (in place, 90 degrees), time until the last is done;
 // - latency: one job queued into an idle queue, time until its completion is logged;
 // - idle: processor time the waiting worker and its polling cost per second.
+//   bench_queue --ui [files] [width] [height] (defaults 12 4000 3000)
+// - ui: while such a batch runs, the longest time the user-interface thread goes without
+//   serving its event loop: a probe timer asks every 5 ms, and each probe takes the catalog
+//   lock as a click's queueing does. Its worst lateness is what a user waits for a menu.
 #include "document.h"
 #include "qllock.h"
 #include "vyrimg.h"
@@ -90,12 +94,103 @@ template <typename Done> bool Spin(Done in_done)
     return ok;
 }
 
+// Writes in_files photos into in_dir; false when one cannot be written.
+bool WritePhotos(const QTemporaryDir &in_dir, int in_files, int in_width, int in_height,
+                 std::vector<QString> *out_pPaths)
+{
+    for (int i = 0; i < in_files; ++i) {
+        const QByteArray bytes = MakeJpeg(in_width, in_height, i);
+        QFile file(in_dir.filePath(QString::asprintf("img_%03d.jpg", i)));
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes) != bytes.size())
+            return false;
+        out_pPaths->push_back(file.fileName());
+    }
+    return true;
+}
+
+double Percentile(std::vector<double> in_values, double in_fraction)
+{
+    if (in_values.empty())
+        return 0.0;
+    std::sort(in_values.begin(), in_values.end());
+    const size_t at =
+        std::min(in_values.size() - 1, size_t(in_fraction * double(in_values.size())));
+    return in_values[at];
+}
+
+int RunResponsiveness(int in_files, int in_width, int in_height)
+{
+    QTemporaryDir store, dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
+    std::vector<QString> paths;
+    if (!WritePhotos(dir, in_files, in_width, in_height, &paths))
+        return 1;
+
+    Document doc;
+    doc.GetConfig().Inplace = 1;
+    auto *view = new VYRTaskVw;
+    doc.AddView(view);
+    if (view->OnCreate() != 0)
+        return 2;
+    for (const QString &path : paths) {
+        VYRBitmap bitmap;
+        bitmap.m_image = QImage(8, 8, QImage::Format_RGB32);
+        doc.AddImage(new VYRImage(QLImage(path, bitmap)));
+    }
+
+    constexpr int kProbeMs = 5;
+    std::vector<double> lateness;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        lateness.push_back(std::max(0.0, double(now - last) / 1e6 - kProbeMs));
+        last = now;
+        QLLockGuard lock(g_catalogLock);
+    });
+
+    clock.start();
+    for (int i = 0; i < doc.GetImages().GetCount(); ++i) {
+        VYRImage *item = nullptr;
+        doc.GetImages().Get(i, item);
+        {
+            QLLockGuard lock(g_catalogLock);
+            item->Rotate(90);
+        }
+        doc.NotifyViews(nullptr, HINT_ITEM_QUEUED, item);
+    }
+    last = clock.nsecsElapsed();
+    probe.start(kProbeMs);
+    if (!Spin([&] { return view->GetTaskCount() == 0 && doc.GetPendingCount() == 0; }))
+        return 3;
+    probe.stop();
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    std::printf("ui: %d files of %dx%d (%.1f MP) in %.2f s, %.0f ms per job; event loop "
+                "probed every %d ms: worst wait %.1f ms, 99th percentile %.1f ms, median "
+                "%.1f ms (%zu probes)\n",
+                in_files, in_width, in_height, in_width * double(in_height) / 1e6, seconds,
+                1000.0 * seconds / in_files, kProbeMs, Percentile(lateness, 1.0),
+                Percentile(lateness, 0.99), Percentile(lateness, 0.5), lateness.size());
+    delete view;
+    doc.DeleteContents();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--ui") {
+        const int files = argc > 2 ? std::max(1, atoi(argv[2])) : 12;
+        const int width = argc > 3 ? std::max(16, atoi(argv[3])) : 4000;
+        const int height = argc > 4 ? std::max(16, atoi(argv[4])) : 3000;
+        return RunResponsiveness(files, width, height);
+    }
     const int files = argc > 1 ? std::max(1, atoi(argv[1])) : 40;
     const int width = argc > 2 ? std::max(16, atoi(argv[2])) : 1600;
     const int height = argc > 3 ? std::max(16, atoi(argv[3])) : 1200;
@@ -103,14 +198,8 @@ int main(int argc, char **argv)
     QTemporaryDir store, dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
     std::vector<QString> paths;
-    for (int i = 0; i < files; ++i) {
-        const QByteArray bytes = MakeJpeg(width, height, i);
-        QFile file(dir.filePath(QString::asprintf("img_%03d.jpg", i)));
-        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) ||
-            file.write(bytes) != bytes.size())
-            return 1;
-        paths.push_back(file.fileName());
-    }
+    if (!WritePhotos(dir, files, width, height, &paths))
+        return 1;
 
     Document doc;
     doc.GetConfig().Inplace = 1;

@@ -123,6 +123,14 @@ void TestMainWnd::controlBarHoldsItsControlsInOrder()
         QVERIFY2(x > previousX, qPrintable(QString::number(id)));
         previousX = x;
     }
+    // "..." alone tells neither a screen reader nor a new user which folder it picks.
+    for (const int id : {IDC_SOURCE_BROWSE, IDC_DEST_BROWSE}) {
+        const QWidget *button = QLFindControl(frame, id);
+        QVERIFY(!button->accessibleName().isEmpty());
+        QCOMPARE(button->toolTip(), button->accessibleName());
+    }
+    QVERIFY(QLFindControl(frame, IDC_SOURCE_BROWSE)->accessibleName() !=
+            QLFindControl(frame, IDC_DEST_BROWSE)->accessibleName());
     auto *combo = qobject_cast<QComboBox *>(QLFindControl(frame, IDC_THUMB_SIZE));
     QCOMPARE(combo->count(), 3);
     QCOMPARE(combo->itemText(0), QStringLiteral("Small"));
@@ -143,7 +151,7 @@ void TestMainWnd::logCommandDisabledWhileLogViewOpen()
     frame->UpdateMenuState(frame->menuBar()->actions().at(1)->menu());
     QVERIFY(!log->isEnabled());
 
-    App()->GetDocument()->GetLogView()->close();
+    dynamic_cast<LogViewDlg *>(App()->GetDocument()->GetLogView())->close();
     QTRY_VERIFY(!App()->GetDocument()->GetLogView());
     frame->UpdateMenuState(frame->menuBar()->actions().at(1)->menu());
     QVERIFY(log->isEnabled());

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "browsertest.h"
@@ -39,6 +41,46 @@ int FailingRotate(VYRBitmap *, int, uint32_t, int32_t)
 {
     return VYR_ERR_NO_MEMORY;
 }
+
+// Holds the worker inside its first file write until released.
+struct WriteGate
+{
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_bEntered = false;
+    bool m_bReleased = false;
+
+    static WriteGate *&Current()
+    {
+        static WriteGate *gate = nullptr;
+        return gate;
+    }
+    static int RotateFile(const QString &in_source, const QString &in_destination, int in_code,
+                          int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish)
+    {
+        if (WriteGate *gate = Current()) {
+            std::unique_lock<std::mutex> lock(gate->m_mutex);
+            gate->m_bEntered = true;
+            gate->m_changed.wait_for(lock, std::chrono::seconds(20),
+                                     [gate] { return gate->m_bReleased; });
+        }
+        return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, in_arg4, in_arg5,
+                                             in_arg6, in_pFinish);
+    }
+    bool Entered()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_bEntered;
+    }
+    void Release()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bReleased = true;
+        }
+        m_changed.notify_all();
+    }
+};
 
 } // namespace
 
@@ -190,6 +232,41 @@ private slots:
                 g_catalogLock.unlock();
         }).join();
         QVERIFY(taken);
+    }
+
+    // The worker writes files without the catalog lock. An image whose job has begun still
+    // has its old file (Orientation 6) on disk until the write ends: Auto Rotate counts it as
+    // pending instead of turning it a second time.
+    void imageBeingWrittenCountsAsPending()
+    {
+        QTemporaryDir dir;
+        const QString a = WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 6);
+        QVERIFY(!a.isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "b.jpg", TestJpeg::Exif::Intel, 8).isEmpty());
+        const QSize stored = TestJpeg::Decode(a).size();
+        WriteGate gate;
+        WriteGate::Current() = &gate;
+        VYREngineTable table = VYRDefaultEngine();
+        table.RotateFile = &WriteGate::RotateFile;
+        VYRSetEngine(&table);
+        {
+            Scene s(true);
+            s.document.GetConfig().Inplace = 1;
+            s.view.LoadFolder(dir.path());
+            s.view.OnCellClick(s.view.GetCell(0), QPoint(), QL_MK_RBUTTON); // a.jpg by hand
+            QTRY_VERIFY(gate.Entered());
+
+            s.view.OnAutoRotate();
+            QCOMPARE(s.prompts.last(), Summary(2, 1, 0, 1, 0));
+            gate.Release();
+            QTRY_COMPARE(s.document.GetQueue().GetCount(), 0);
+            QTRY_COMPARE(s.tasks.GetTaskCount(), 0);
+        }
+        VYRSetEngine(nullptr);
+        WriteGate::Current() = nullptr;
+        QCOMPARE(TestJpeg::Decode(a).size(), stored.transposed()); // turned once
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(a), 1);
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(dir.filePath("b.jpg")), 1);
     }
 
     void runAfterTheWorkerCountsUpright()

@@ -328,6 +328,66 @@ private slots:
         QVERIFY(!s.view.OnCmdMsg(ID_VIEW_REFRESH, QL_CN_UPDATE_COMMAND_UI, nullptr));
     }
 
+    // The grid from the keyboard: focus by Tab starts at the first photo in sight, the keys
+    // move a frame that the view scrolls to, Ctrl+R / Ctrl+L queue turns as clicks do.
+    void keyboardMovesFocusAndTurns()
+    {
+        Scene s;
+        s.view.resize(1000, 420);
+        s.view.show();
+        s.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s.view));
+        s.view.LoadFolder(m_thirteen);
+        QCOMPARE(s.view.GetGridSize(), QSize(6, 3));
+        s.view.clearFocus();
+        s.view.setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(s.view.hasFocus());
+        QCOMPARE(s.view.GetFocusIndex(), 0);
+
+        const auto visible = [&](int in_index) {
+            const GridRect rect = s.view.GridToClient(s.view.GetCell(in_index)->GetRect());
+            return rect.top >= 0 && rect.bottom <= s.view.viewport()->height();
+        };
+        const struct
+        {
+            Qt::Key key;
+            int index;
+        } moves[] = {
+            {Qt::Key_Right, 1}, {Qt::Key_Down, 7},      {Qt::Key_Right, 8},  {Qt::Key_Down, 12},
+            {Qt::Key_Up, 6},    {Qt::Key_Left, 5},      {Qt::Key_Home, 0},   {Qt::Key_End, 12},
+            {Qt::Key_Home, 0},  {Qt::Key_PageDown, 12}, {Qt::Key_PageUp, 0},
+        };
+        for (const auto &move : moves) {
+            QTest::keyClick(&s.view, move.key);
+            QCOMPARE(s.view.GetFocusIndex(), move.index);
+            QVERIFY2(visible(move.index), qPrintable(QString::number(move.index)));
+        }
+        QTest::keyClick(&s.view, Qt::Key_End);
+        QVERIFY(s.view.verticalScrollBar()->value() > 0);
+
+        // Two presses make a half turn, as two clicks do.
+        QTest::keyClick(&s.view, Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(&s.view, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(s.LogAfterOpen().mid(0, 2),
+                 QStringList({QueueLine("p12.jpg", 90), QueueLine("p12.jpg", 180)}));
+        QTest::keyClick(&s.view, Qt::Key_Home);
+        QTest::keyClick(&s.view, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(s.LogAfterOpen().last(), QueueLine("p00.jpg", -90));
+        QCOMPARE(s.tasks.GetTaskCount(), 2);
+        QCOMPARE(s.tasks.GetTaskText(0, VYRTaskVw::COL_ROTATION), QStringLiteral("180"));
+
+        // A click picks the photo the keys act on; one on the empty margin queues nothing.
+        const int lines = s.document.GetLog().size();
+        QTest::mouseClick(s.view.viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(s.document.GetLog().size(), lines);
+        QCOMPARE(s.view.GetFocusIndex(), 0);
+        const GridRect third = s.view.GridToClient(s.view.GetCell(2)->GetRect());
+        QTest::mouseClick(s.view.viewport(), Qt::RightButton, {},
+                          QPoint(third.left + 10, third.top + 10));
+        QCOMPARE(s.view.GetFocusIndex(), 2);
+        QCOMPARE(s.LogAfterOpen().last(), QueueLine("p02.jpg", 90));
+    }
+
     void wheelScrollsOneLine()
     {
         // One column makes the grid tall enough to scroll without showing the window.

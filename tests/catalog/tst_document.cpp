@@ -124,8 +124,9 @@ bool LogEnabled(Document &in_document)
     return in_document.OnCmdMsg(ID_VIEW_LOG, QL_CN_UPDATE_COMMAND_UI, &state) && state.m_bEnabled;
 }
 
-QStringList Lines(const LogViewDlg *in_pView)
+QStringList Lines(const VYRLogView *in_pLogView)
 {
+    const auto *in_pView = dynamic_cast<const LogViewDlg *>(in_pLogView);
     QStringList lines;
     for (int i = 0; i < in_pView->GetList()->count(); ++i)
         lines << in_pView->GetList()->item(i)->text();
@@ -149,6 +150,7 @@ private slots:
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_storeDir.path());
         QVERIFY(QSettings("Quillmere", "Veyra").fileName().startsWith(m_storeDir.path()));
+        Document::SetLogViewFactory(&LogViewDlg::Create); // as the shell does at start-up
         m_folderA = m_photos.filePath("a");
         m_folderB = m_photos.filePath("b");
         QVERIFY(QDir().mkpath(m_folderA + "/sub") && QDir().mkpath(m_folderB));
@@ -302,7 +304,7 @@ private slots:
         document.AddLogLine("first");
         QVERIFY(LogEnabled(document));
         QVERIFY(document.OnCmdMsg(ID_VIEW_LOG, QL_CN_COMMAND, nullptr));
-        QPointer<LogViewDlg> view = document.GetLogView();
+        QPointer<LogViewDlg> view = dynamic_cast<LogViewDlg *>(document.GetLogView());
         QVERIFY(view && view->isVisible() && !LogEnabled(document));
         QCOMPARE(view->windowTitle(), QStringLiteral("Veyra - Log View"));
         QCOMPARE(QLFindControl(&frame, IDC_LOG_LIST), view->GetList());

@@ -109,6 +109,51 @@ private slots:
         QCOMPARE(c.Filter, QStringLiteral("*.jpg"));
     }
 
+    // The pattern as a user writes it into the file by hand, quoted or not, with ";" or ","
+    // between the patterns; it is read whole and kept through a save.
+    void handWrittenFilter_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("semicolons") << QByteArray("Filter=*.jpg;*.jpeg") << "*.jpg;*.jpeg";
+        QTest::newRow("semicolons quoted")
+            << QByteArray("Filter=\"*.jpg;*.jpeg\"") << "*.jpg;*.jpeg";
+        QTest::newRow("commas") << QByteArray("Filter=*.jpg,*.jpeg") << "*.jpg;*.jpeg";
+        QTest::newRow("commas quoted") << QByteArray("Filter=\"*.jpg,*.jpeg\"") << "*.jpg;*.jpeg";
+        QTest::newRow("mixed, blanks")
+            << QByteArray("Filter = *.jpg, *.JPEG ; IMG_*.jpg") << "*.jpg;*.JPEG;IMG_*.jpg";
+        QTest::newRow("one pattern") << QByteArray("Filter=*.JPG") << "*.JPG";
+    }
+
+    void handWrittenFilter()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, filter);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Veyra.conf");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Veyra]\nInplace=0\n\n[Vyera]\n" + line + "\nRootPath=/photos\n");
+        file.close();
+
+        VYRConfig loaded;
+        {
+            QSettings store(path, QSettings::IniFormat);
+            loaded.Load(store);
+        }
+        QCOMPARE(loaded.Filter, filter);
+        QCOMPARE(loaded.RootPath, QStringLiteral("/photos"));
+        QCOMPARE(loaded.Inplace, 0);
+        {
+            QSettings store(path, QSettings::IniFormat);
+            loaded.Save(store);
+        }
+        VYRConfig again;
+        QSettings store(path, QSettings::IniFormat);
+        again.Load(store);
+        QCOMPARE(again.Filter, filter);
+    }
+
     void archiveRoundTrip()
     {
         VYRConfig c;

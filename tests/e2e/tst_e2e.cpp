@@ -6,11 +6,14 @@
 // the files, the event log and the title.
 #include <QCheckBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <condition_variable>
+#include <mutex>
 
 #include "document.h"
 #include "mainwnd.h"
@@ -20,6 +23,7 @@
 #include "slctfldr.h"
 #include "testjpeg.h"
 #include "vyrapp.h"
+#include "vyrengine.h"
 #include "vyrtaskvw.h"
 #include "vyrthumbvw.h"
 
@@ -67,6 +71,59 @@ QString WriteJpeg(const QString &in_dir, const QString &in_name, const QImage &i
     return TestJpeg::Write(in_dir, in_name, options);
 }
 
+// Holds the worker inside its first file write until released.
+struct WriteGate
+{
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_bEntered = false;
+    bool m_bReleased = false;
+
+    WriteGate()
+    {
+        Current() = this;
+        VYREngineTable table = VYRDefaultEngine();
+        table.RotateFile = &RotateFile;
+        VYRSetEngine(&table);
+    }
+    ~WriteGate()
+    {
+        Release();
+        VYRSetEngine(nullptr);
+        Current() = nullptr;
+    }
+    static WriteGate *&Current()
+    {
+        static WriteGate *gate = nullptr;
+        return gate;
+    }
+    static int RotateFile(const QString &in_source, const QString &in_destination, int in_code,
+                          int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish)
+    {
+        if (WriteGate *gate = Current()) {
+            std::unique_lock<std::mutex> lock(gate->m_mutex);
+            gate->m_bEntered = true;
+            gate->m_changed.wait_for(lock, std::chrono::seconds(20),
+                                     [gate] { return gate->m_bReleased; });
+        }
+        return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, in_arg4, in_arg5,
+                                             in_arg6, in_pFinish);
+    }
+    bool Entered()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_bEntered;
+    }
+    void Release()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bReleased = true;
+        }
+        m_changed.notify_all();
+    }
+};
+
 int CountLines(const QStringList &in_log, const QString &in_prefix)
 {
     int count = 0;
@@ -97,6 +154,8 @@ private slots:
     void f5ReloadsWithTaskListFocused();
     void closeBoxWithPendingAsksAndNoKeepsWindow();
     void closeBoxDuringScanClosesAfterScanStopped();
+    void ctrlQWithPendingAsksFirst();
+    void progressBarWhileJobsRun();
 
 private:
     VYRApp *App() const { return static_cast<VYRApp *>(QCoreApplication::instance()); }
@@ -436,6 +495,65 @@ void TestEndToEnd::closeBoxDuringScanClosesAfterScanStopped()
     QVERIFY(watcher.m_count >= 3);
     QVERIFY(watcher.m_count < kFiles);
     QVERIFY(m_prompts.isEmpty());
+}
+
+void TestEndToEnd::ctrlQWithPendingAsksFirst()
+{
+    QTemporaryDir dir;
+    const QString path =
+        WriteJpeg(dir.path(), QStringLiteral("a.jpg"), TestJpeg::MakeContent(64, 48, 5));
+    QVERIFY(App()->InitInstance({dir.path()}));
+    MainWnd *frame = App()->GetMainWnd();
+    Document *doc = App()->GetDocument();
+    QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 1);
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+
+    {
+        // Holding the catalog lock keeps the worker from taking the job: it stays queued.
+        QLUniqueLock hold(g_catalogLock);
+        QTest::mouseClick(frame->GetThumbView()->viewport(), Qt::RightButton, {}, CellCentre(0));
+        QCOMPARE(doc->GetPendingCount(), 1);
+        m_promptAnswer = QL_IDNO;
+        QTest::keyClick(frame->GetThumbView(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_COMPARE(m_prompts, QStringList({QString::fromUtf8(VYRText::kQuitPending)}));
+        QCoreApplication::processEvents();
+        QVERIFY(frame->isVisible());
+    }
+
+    QTRY_VERIFY(doc->GetLog().contains(QStringLiteral("Successfully rotated 'a.jpg'")));
+    QTest::keyClick(frame->GetThumbView(), Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!frame->isVisible());
+    QCOMPARE(m_prompts.size(), 1);
+}
+
+void TestEndToEnd::progressBarWhileJobsRun()
+{
+    QTemporaryDir dir;
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+        WriteJpeg(dir.path(), QString::fromLatin1(name), TestJpeg::MakeContent(64, 48, 2));
+    QVERIFY(App()->InitInstance({dir.path()}));
+    MainWnd *frame = App()->GetMainWnd();
+    Document *doc = App()->GetDocument();
+    QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 3);
+    QVERIFY(!frame->GetProgressBar()->isVisible());
+
+    WriteGate gate;
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(frame->GetThumbView()->viewport(), Qt::RightButton, {}, CellCentre(i));
+    QTRY_VERIFY(gate.Entered());
+    QTRY_VERIFY(frame->GetProgressFile()->isVisible());
+    QVERIFY(frame->GetProgressBar()->isVisible());
+    QCOMPARE(frame->GetProgressBar()->maximum(), 3);
+    QCOMPARE(frame->GetProgressBar()->value(), 0);
+    QCOMPARE(frame->GetProgressFile()->text(), QStringLiteral("Turning 'a.jpg'"));
+    // The window is live while the file is written: the user may queue more.
+    QCOMPARE(frame->GetTaskView()->GetTaskCount(), 2);
+
+    gate.Release();
+    QTRY_COMPARE(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")), 3);
+    QTRY_VERIFY(!frame->GetProgressBar()->isVisible());
+    QVERIFY(!frame->GetProgressFile()->isVisible());
 }
 
 int main(int argc, char *argv[])

@@ -2,7 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include <QApplication>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <thread>
 
@@ -147,6 +149,50 @@ private slots:
         });
         QTRY_COMPARE(answered.load(), 42);
         worker.join();
+    }
+
+    // A notice that opens a modal loop (a message box) must not hold up the notices queued
+    // behind it: the loop serves them.
+    void nestedLoopServesTheNoticesBehind()
+    {
+        QLUiChannel channel;
+        int served = 0;
+        int servedInsideLoop = -1;
+        std::thread worker([&] {
+            channel.Post([&] {
+                QEventLoop loop;
+                QTimer::singleShot(10000, &loop, &QEventLoop::quit); // a guard, not a wait
+                QTimer check;
+                QObject::connect(&check, &QTimer::timeout, [&] {
+                    if (served == 3)
+                        loop.quit();
+                });
+                check.start(1);
+                loop.exec();
+                servedInsideLoop = served;
+            });
+            for (int i = 0; i < 3; ++i)
+                channel.Post([&] { ++served; });
+        });
+        worker.join(); // everything is queued before the event loop takes the first notice
+        QTRY_COMPARE_WITH_TIMEOUT(servedInsideLoop, 3, 15000);
+    }
+
+    void tracesAreSilentUnlessEnabled()
+    {
+        static QStringList printed;
+        printed.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &in_context, const QString &in_text) {
+                if (QByteArray(in_context.category) == "veyra.trace")
+                    printed << in_text;
+            });
+        QLTrace("quiet\n");
+        QLoggingCategory::setFilterRules(QStringLiteral("veyra.trace=true"));
+        QLTrace("asked for\n");
+        QLoggingCategory::setFilterRules(QString());
+        qInstallMessageHandler(previous);
+        QCOMPARE(printed, QStringList({"asked for"}));
     }
 
     void closedChannelAnswersAtOnce()

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
-// A batch run for the kill check: turns every *.jpg of the folder given as the argument a
-// quarter turn clockwise, in place, through the document, the task list and its worker, as
-// the program does. Prints "<n> items pending" whenever the count changes, "processing
-// <path>" when a job is taken and "finished" at the end, so that the parent can kill it
-// part-way.
+// A batch run in a child process: batchchild FOLDER [OUTPUT] turns every *.jpg of FOLDER a
+// quarter turn clockwise, in place or into OUTPUT, through the document, the task list and
+// its worker, as the program does. Prints "<n> items pending" whenever the count changes,
+// "processing <path>" when a job is taken, then every event-log line as "log: <line>" and
+// "finished" at the end, so that the parent can kill it part-way or read what it did.
 #include "document.h"
 #include "qllock.h"
 #include "vyrimg.h"
@@ -22,13 +22,15 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
     QTemporaryDir store;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
 
     Document doc;
-    doc.GetConfig().Inplace = 1;
+    doc.GetConfig().Inplace = argc == 3 ? 0 : 1;
+    if (argc == 3)
+        doc.GetConfig().DestPath = QString::fromLocal8Bit(argv[2]);
     doc.SetTitleListener([](const QString &in_title) {
         std::printf("%s\n", qPrintable(in_title));
         std::fflush(stdout);
@@ -70,6 +72,8 @@ int main(int argc, char **argv)
     app.exec();
     delete view;
     doc.DeleteContents();
+    for (const QString &line : doc.GetLog())
+        std::printf("log: %s\n", qPrintable(line));
     std::printf("finished\n");
     std::fflush(stdout);
     return 0;

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // A document with a running task list, items that count their own lifetimes, a way to run
-// code inside the engine's file rotation (on the worker, holding the catalog lock), and a
-// watch on the threads that turn thumbnails.
+// code inside the engine's file rotation (on the worker, during the file work), and a watch on
+// the threads that turn thumbnails.
 #pragma once
 
 #include "document.h"
@@ -75,7 +75,7 @@ inline QImage TestThumbnail()
     return image;
 }
 
-// Code run by the engine's file rotation before the real one (worker thread, lock held).
+// Code run by the engine's file rotation before the real one (worker thread, no lock held).
 inline std::function<void()> &EngineHook()
 {
     static std::function<void()> hook;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
-// A batch killed (SIGKILL) part-way leaves every photo either as it was or completely
-// rotated: never a partial file.
+// Batches in a child process: one killed (SIGKILL) part-way leaves every photo either as it
+// was or completely rotated, never a partial file; one run by an ordinary user turns a photo
+// it may not write into an output folder, upright.
 #include "qlimg.h"
 #include "testjpeg.h"
 #include "vyrorient.h"
@@ -15,6 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -144,6 +149,59 @@ private slots:
         // interrupted write may stay behind beside them, never in their place.
         const QStringList jpegs = QDir(dir.path()).entryList({"*.jpg"}, QDir::Files);
         QCOMPARE(jpegs.size(), kFiles);
+    }
+
+    // The turn and the Orientation reset are one write: a writer who is not root gets an
+    // upright output although it could never open that output (0444, as its source) for an
+    // update afterwards.
+    void readOnlyPhotoIntoOutputFolderAsOrdinaryUser()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("in") && QDir(dir.path()).mkdir("out"));
+        const QString in = dir.filePath("in");
+        const QString out = dir.filePath("out");
+        TestJpeg::Options options;
+        options.exif = TestJpeg::Exif::Motorola;
+        options.orientation = 6;
+        const QString source = TestJpeg::Write(in, "a.jpg", options);
+        QVERIFY(!source.isEmpty());
+        QCOMPARE(chmod(QFile::encodeName(source).constData(), 0444), 0);
+        const QByteArray before = TestJpeg::ReadAll(source);
+        const QSize stored = TestJpeg::Decode(source).size();
+
+        QProcess child;
+        child.setProgram(QStringLiteral(VEYRA_BATCH_CHILD));
+        child.setArguments({in, out});
+        const bool root = geteuid() == 0;
+        if (root) {
+            // Root writes anything: run the batch as nobody, who may read the photo and
+            // write the output folder but not the photo.
+            for (const QString &folder : {dir.path(), in})
+                QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+            QCOMPARE(chmod(QFile::encodeName(out).constData(), 0777), 0);
+            child.setChildProcessModifier([] {
+                if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                    _exit(97);
+            });
+        }
+        child.start();
+        QVERIFY(child.waitForFinished(60000));
+        if (root && child.exitCode() == 97)
+            QSKIP("cannot take on another user's identity here");
+        const QByteArray printed = child.readAllStandardOutput();
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(child.exitCode() == 0, printed.constData());
+        QVERIFY2(printed.contains("log: Successfully rotated 'a.jpg'\n"), printed.constData());
+
+        const QString output = QDir(out).filePath("a.jpg");
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(output), 1);
+        QCOMPARE(TestJpeg::Decode(output).size(), stored.transposed());
+        QCOMPARE(TestJpeg::ReadAll(source), before);
+        struct stat info;
+        QCOMPARE(stat(QFile::encodeName(output).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0777), 0444);
+        if (root)
+            QCOMPARE(int(info.st_uid), 65534);
     }
 
 private:

@@ -94,6 +94,9 @@ inline constexpr char kLogAutoOriented[] = "Auto - Image '%s' already properly o
 inline constexpr char kLogAutoNoInfo[] = "Auto - No orientation information for '%s'";
 inline constexpr char kLogRotated[] = "Successfully rotated '%s'";
 inline constexpr char kLogFailed[] = "Failed to rotate '%s'";
+// Before kLogFailed when the output name belongs to another photo: output path, its source.
+inline constexpr char kLogOutputTaken[] = "'%s' is the output of '%s' in this session; "
+                                          "not replaced";
 
 // Auto Rotate's summary.
 inline constexpr char kAutoSummary[] =
@@ -126,6 +129,14 @@ inline constexpr char kSizeSmall[] = "Small";
 inline constexpr char kSizeMedium[] = "Medium";
 inline constexpr char kSizeLarge[] = "Large";
 inline constexpr char kAutoRotate[] = "Auto Rotate";
+inline constexpr char kAutoRotateButton[] = "&Auto Rotate"; // kAutoRotate with its mnemonic
+inline constexpr char kSourceBrowseTip[] = "Choose the source folder";
+inline constexpr char kDestBrowseTip[] = "Choose the output folder";
+
+// Status bar while jobs run.
+inline constexpr char kProgressFormat[] = "%v of %m";        // photos done of the batch
+inline constexpr char kProgressFile[] = "Turning '%s'";      // the file being written
+inline constexpr char kProgressName[] = "Rotation progress"; // accessible name of the bar
 
 // Dialogs.
 inline constexpr char kAboutCaption[] = "About Veyra";
