@@ -80,6 +80,9 @@ void DynGridView::DrawFocusFrame(QPainter *in_pDC, GridCell *in_pCell)
     option.rect = QRect(rect.left + kFocusInsetPx, rect.top + kFocusInsetPx,
                         rect.Width() - 2 * kFocusInsetPx, rect.Height() - 2 * kFocusInsetPx);
     option.backgroundColor = m_backgroundBrush.color();
+    // Styles such as Fusion draw the frame only after focus moved by Tab; a photo framed by a
+    // click and moved with the arrows must show it too, or the keys act on an unseen photo.
+    option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, in_pDC, this);
 }
 

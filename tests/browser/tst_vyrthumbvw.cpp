@@ -386,6 +386,21 @@ private slots:
                           QPoint(third.left + 10, third.top + 10));
         QCOMPARE(s.view.GetFocusIndex(), 2);
         QCOMPARE(s.LogAfterOpen().last(), QueueLine("p02.jpg", 90));
+
+        // The frame shows after a click too, not only after Tab: the keys never act on a photo
+        // the user cannot see framed. Its left edge lies in the cell's padding, where an
+        // unframed cell shows only the background.
+        QTest::keyClick(&s.view, Qt::Key_Right);
+        QCOMPARE(s.view.GetFocusIndex(), 3);
+        const QImage shot = s.view.viewport()->grab().toImage();
+        const auto paddingColumn = [&](int in_index) {
+            const GridRect rect = s.view.GridToClient(s.view.GetCell(in_index)->GetRect());
+            QList<QRgb> column;
+            for (int y = rect.top + 8; y < rect.bottom - 8; ++y)
+                column << shot.pixel(rect.left + 2, y);
+            return column;
+        };
+        QVERIFY(paddingColumn(3) != paddingColumn(4));
     }
 
     void wheelScrollsOneLine()
