@@ -85,8 +85,8 @@ int MainWnd::OnCreate()
             [this, idle](const QString &in_text) {
                 if (in_text.isEmpty())
                     m_wndStatusBar->showMessage(idle);
-                CreateProgress();
             });
+    CreateProgress();
     m_wndStatusBar->showMessage(idle);
 
     auto *client = new QWidget(this);
@@ -125,7 +125,8 @@ void MainWnd::CreateMenus()
     // Ctrl+Q, the desktop's quit key, goes the way of File > Exit: a running scan defers it
     // and pending rotations are asked about first.
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    exit->setShortcutContext(Qt::WindowShortcut);
+    // Also from the log window, which is a window of its own.
+    exit->setShortcutContext(Qt::ApplicationShortcut);
     addAction(exit);
 
     QMenu *view = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuView));

@@ -96,7 +96,7 @@ VYRBatch::VYRBatch(const VYRBatchSettings &in_settings, VYRBatchReport *in_pRepo
 {
 }
 
-bool VYRBatch::Collect(QString *out_pError)
+bool VYRBatch::Collect(QString *out_pError, const std::atomic<bool> *in_pStop)
 {
     QString error;
     // Every name is checked before anything is listed: a typo ends the run before it starts.
@@ -126,11 +126,14 @@ bool VYRBatch::Collect(QString *out_pError)
 
     const VYRNameFilter filter(m_settings.m_filter);
     QSet<QString> seen;
+    const auto stopped = [in_pStop] { return in_pStop && in_pStop->load(); };
     for (const QString &path : m_settings.m_paths) {
+        if (stopped())
+            break;
         if (QFileInfo(path).isDir()) {
             VYRFolderWalk walk(path, m_settings.m_filter, m_settings.m_recursive);
             QString file;
-            while (walk.Next(&file))
+            while (!stopped() && walk.Next(&file))
                 AddPhoto(file, &seen);
         } else if (filter.Matches(QFileInfo(path).fileName())) {
             AddPhoto(path, &seen);

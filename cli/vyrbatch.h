@@ -48,8 +48,9 @@ public:
     // (with subfolders when recursive). A file reached twice (the same file named again, a link,
     // a folder and a file in it) is listed once more as already listed, never turned twice.
     // Returns false with a one-line reason when a path or the output folder does not exist or
-    // cannot be read; nothing has been done then.
-    bool Collect(QString *out_pError);
+    // cannot be read; nothing has been done then. A set in_pStop ends the listing early (a
+    // large network share may take long to walk); Run() then turns nothing.
+    bool Collect(QString *out_pError, const std::atomic<bool> *in_pStop = nullptr);
 
     // Turns the listed photos with the settings' number of workers and reports each one in list
     // order, then the summary. Once in_stop is set no further photo is started; the ones under

@@ -257,7 +257,7 @@ int VYRRunCommandLine(const QStringList &in_args)
     VYRBatch batch(settings, &report);
     // Installed before the listing, so an early Ctrl+C also ends cleanly.
     const VYRStopSignals stopSignals;
-    if (!batch.Collect(&error)) {
+    if (!batch.Collect(&error, &VYRStopSignals::Flag())) {
         PrintUsageError(error);
         return VYR_EXIT_USAGE;
     }

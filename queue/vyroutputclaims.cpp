@@ -41,6 +41,14 @@ bool VYROutputClaims::Claim(const QString &in_output, const QString &in_source,
     return false;
 }
 
+void VYROutputClaims::ClaimListed(const QString &in_path)
+{
+    const QString path = Canonical(in_path);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_holders.contains(path))
+        m_holders.insert(path, path);
+}
+
 void VYROutputClaims::Release(const QString &in_output, const QString &in_source)
 {
     const QString output = Canonical(in_output);

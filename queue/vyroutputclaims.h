@@ -21,6 +21,11 @@ public:
     // *out_pHolder when that is given. Paths are compared with the output's folder resolved.
     bool Claim(const QString &in_output, const QString &in_source, QString *out_pHolder = nullptr);
 
+    // A photo shown in the window owns its own name from the moment it is listed: no job for
+    // another photo (a subfolder's namesake, with the output folder set to the source folder)
+    // may replace it, whether or not it is ever turned. Leaves an existing claim alone.
+    void ClaimListed(const QString &in_path);
+
     // Gives up in_source's claim on in_output (a job dropped before anything was written).
     // A claim held by another source is left alone.
     void Release(const QString &in_output, const QString &in_source);

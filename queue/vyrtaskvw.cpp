@@ -154,6 +154,17 @@ void VYRTaskVw::OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint)
         }
         if (UpdateTask(item) == 0)
             CompleteTask(item);
+    } else if (in_hint == HINT_ITEM_ADDED) {
+        // Every listed photo owns its name in the output folder before any job runs.
+        auto *item = static_cast<VYRImage *>(in_pHint);
+        if (!item)
+            return;
+        QString path;
+        {
+            QLLockGuard lock(g_catalogLock);
+            path = item->GetPathName();
+        }
+        m_outputClaims.ClaimListed(path);
     } else if (in_hint == HINT_QUEUE_ABANDONED) {
         clear();
         {
@@ -394,6 +405,9 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
                 }
             }
             m_pJobItem = nullptr;
+            // Only the running job's end clears the file being written: a waiting photo
+            // turned back to upright meanwhile completes too.
+            m_jobFileName.clear();
             // The job took the item's rotation; anything there now was asked for while the
             // job ran and must not be lost.
             queuedAgain = in_pItem->GetRotation() != 0;
@@ -404,7 +418,6 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
         }
         fileName = in_pItem->GetFileName();
     }
-    m_jobFileName.clear();
     // The grid shows what the item holds only when it repaints: without this the photo
     // would stay on screen turned although its file was not.
     if (turnedBack) {

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -549,11 +550,20 @@ void TestEndToEnd::progressBarWhileJobsRun()
     QCOMPARE(frame->GetProgressFile()->text(), QStringLiteral("Turning 'a.jpg'"));
     // The window is live while the file is written: the user may queue more.
     QCOMPARE(frame->GetTaskView()->GetTaskCount(), 2);
+    // A menu prompt comes and goes in the message pane; a waiting photo turned back to
+    // upright completes at once. Neither touches the bar or the file being written.
+    frame->statusBar()->showMessage(QStringLiteral("a menu item's prompt"));
+    frame->statusBar()->clearMessage();
+    QTest::mouseClick(frame->GetThumbView()->viewport(), Qt::LeftButton, {}, CellCentre(2));
+    QCOMPARE(frame->GetTaskView()->GetTaskCount(), 1);
+    QCOMPARE(frame->GetProgressFile()->text(), QStringLiteral("Turning 'a.jpg'"));
+    QCOMPARE(frame->statusBar()->findChildren<QProgressBar *>().size(), 1);
 
     gate.Release();
     QTRY_COMPARE(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")), 3);
     QTRY_VERIFY(!frame->GetProgressBar()->isVisible());
     QVERIFY(!frame->GetProgressFile()->isVisible());
+    QCOMPARE(frame->statusBar()->findChildren<QProgressBar *>().size(), 1);
 }
 
 int main(int argc, char *argv[])

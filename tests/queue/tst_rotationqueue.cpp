@@ -614,6 +614,34 @@ private slots:
         QCOMPARE(rig.m_doc.GetTitle(), QString("0 items pending"));
     }
 
+    // With the output folder set to the source folder, a subfolder's namesake maps onto a photo
+    // that is listed but was never turned: that photo is never replaced.
+    void listedPhotoIsNeverAnOutput()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("in/sub")));
+        TestJpeg::Options options = PhotoOptions(TestJpeg::Exif::Intel, 6);
+        const QString top = TestJpeg::Write(dir.filePath("in"), "a.jpg", options);
+        options.seed = 9;
+        const QString nested = TestJpeg::Write(dir.filePath("in/sub"), "a.jpg", options);
+        QVERIFY(!top.isEmpty() && !nested.isEmpty());
+        const QByteArray topBytes = TestJpeg::ReadAll(top);
+        const QByteArray nestedBytes = TestJpeg::ReadAll(nested);
+        PromptLog prompts(QL_IDOK);
+
+        QueueRig rig;
+        rig.m_doc.GetConfig().Inplace = 0;
+        rig.m_doc.GetConfig().DestPath = dir.filePath("in");
+        rig.AddItem(top);
+        VYRImage *second = rig.AddItem(nested);
+        rig.Queue(second, 90);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.LogCount(Failed("a.jpg")), 1, kJobTimeoutMs);
+        QCOMPARE(TestJpeg::ReadAll(top), topBytes);
+        QCOMPARE(TestJpeg::ReadAll(nested), nestedBytes);
+        QCOMPARE(second->GetPathName(), nested);
+        QVERIFY(prompts.m_texts.isEmpty());
+    }
+
     // With subfolders, two photos of the same name map to one output file: the second job
     // fails, says why, and the first one's result stays. The first photo may be turned again.
     void outputOfAnotherPhotoIsKept()
