@@ -4,6 +4,7 @@
 
 #include "qltrace.h"
 #include "vyrengine.h"
+#include "vyrjpegscan.h"
 #include "vyrjpegturn.h"
 
 #include <cstring>
@@ -22,6 +23,8 @@ enum : uint16_t
     kTagThumbOffset = 513, // JPEGInterchangeFormat
     kTagThumbLength = 514, // JPEGInterchangeFormatLength
     kTagExifIfd = 34665,
+    kTagGpsIfd = 34853,
+    kTagInteropIfd = 40965,
     kTagPixelX = 40962,
     kTagPixelY = 40963,
 };
@@ -191,7 +194,8 @@ struct Thumbnail
     uint32_t m_ifd1 = 0;
     Entry m_lengthEntry;
     uint32_t m_offset = 0;
-    uint32_t m_length = 0;
+    uint32_t m_length = 0; // what JPEGInterchangeFormatLength claims
+    uint32_t m_used = 0;   // the picture's own bytes: up to its end-of-image marker
 };
 
 bool Overlaps(size_t in_aFrom, size_t in_aSize, size_t in_bFrom, size_t in_bSize)
@@ -216,17 +220,32 @@ bool FindThumbnail(const TiffBlock &in_tiff, Thumbnail *out_pThumb)
     const uint8_t *data = in_tiff.Tiff() + offset;
     if (data[0] != 0xFF || data[1] != 0xD8)
         return false;
+    // A length may claim more than the picture: only its own bytes are ours to replace, what
+    // lies after its end-of-image marker may be another tag's data.
+    const VYRJpegLayout layout = VYRScanJpeg(data, length);
+    const uint32_t used = layout.m_complete ? uint32_t(layout.m_endOfImage) : length;
     // A thumbnail laid over an IFD table would take that table with it when replaced.
-    uint16_t count0 = 0, count1 = 0;
-    in_tiff.IfdCount(in_tiff.Ifd0(), &count0);
-    in_tiff.IfdCount(ifd1, &count1);
-    if (Overlaps(offset, length, in_tiff.Ifd0(), 2 + kEntrySize * count0 + 4) ||
-        Overlaps(offset, length, ifd1, 2 + kEntrySize * count1 + 4))
+    const auto overlapsTable = [&](uint32_t in_ifd) {
+        uint16_t count = 0;
+        return in_ifd != 0 && in_tiff.IfdCount(in_ifd, &count) &&
+               Overlaps(offset, used, in_ifd, 2 + kEntrySize * count + 4);
+    };
+    const auto pointedIfd = [&](uint32_t in_ifd, uint16_t in_tag) {
+        Entry pointer;
+        uint32_t at = 0;
+        return in_tiff.FindEntry(in_ifd, in_tag, &pointer) && in_tiff.GetNumber(pointer, &at) ? at
+                                                                                              : 0u;
+    };
+    const uint32_t exifIfd = pointedIfd(in_tiff.Ifd0(), kTagExifIfd);
+    if (overlapsTable(in_tiff.Ifd0()) || overlapsTable(ifd1) || overlapsTable(exifIfd) ||
+        overlapsTable(pointedIfd(in_tiff.Ifd0(), kTagGpsIfd)) ||
+        overlapsTable(exifIfd ? pointedIfd(exifIfd, kTagInteropIfd) : 0))
         return false;
     out_pThumb->m_ifd1 = ifd1;
     out_pThumb->m_lengthEntry = lengthEntry;
     out_pThumb->m_offset = offset;
     out_pThumb->m_length = length;
+    out_pThumb->m_used = used;
     return true;
 }
 
@@ -249,9 +268,11 @@ void TurnThumbnail(QByteArray *inout_pPayload, const VYRExifEdit &in_edit)
     VYRTurnResult turned;
     int rc = VYRTurnJpeg(reinterpret_cast<const uint8_t *>(old.constData()), size_t(old.size()),
                          request, &turned);
+    // Checked against what was turned, as the photo is: a clean decode alone could hide other
+    // coefficients.
     if (rc == VYR_SUCCESS)
         rc = VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(turned.m_jpeg.constData()),
-                           size_t(turned.m_jpeg.size()));
+                           size_t(turned.m_jpeg.size()), turned.m_coefficientDigest);
     if (rc != VYR_SUCCESS) {
         QLTrace("Rotating '%s' kept its Exif thumbnail as it was: the thumbnail cannot be turned "
                 "(%d)\n",
@@ -286,11 +307,12 @@ VYRThumbPlacement VYRPlaceExifThumbnail(QByteArray *inout_pPayload, const QByteA
     if (!TiffBlock::Fits(thumb.m_lengthEntry, uint32_t(newLength)))
         return VYRThumbPlacement::DoesNotFit;
     const size_t at = kExifIdSize + thumb.m_offset;
-    if (newLength <= thumb.m_length) {
-        // The bytes the new one leaves over stay part of the old span: zeros read as nothing.
+    if (newLength <= thumb.m_used) {
+        // The bytes the new one leaves over stay part of the old picture's span: zeros read as
+        // nothing. Bytes the old length merely claimed are left alone.
         char *p = inout_pPayload->data() + at;
         std::memcpy(p, in_thumb.constData(), newLength);
-        std::memset(p + newLength, 0, thumb.m_length - newLength);
+        std::memset(p + newLength, 0, thumb.m_used - newLength);
         tiff.SetNumber(thumb.m_lengthEntry, uint32_t(newLength));
         return VYRThumbPlacement::InPlace;
     }

@@ -15,6 +15,7 @@
 namespace {
 
 constexpr size_t kSegmentHeader = 4; // marker and length field
+constexpr size_t kMaxPictures = 32;  // pictures in one multi-picture file, the primary included
 
 // The metadata segments of one picture, as indexes into its layout's segment list.
 struct MetaSegments
@@ -121,16 +122,20 @@ int TurnSecondary(const uint8_t *in_pSource, const VYRExifEdit &in_edit, Seconda
     request.m_name =
         in_edit.m_name + " (picture " + QByteArray::number(inout_pPic->m_entry + 1) + ")";
     VYRTurnResult turned;
-    int rc = VYRTurnJpeg(data, inout_pPic->m_size, request, &turned);
-    if (rc == VYR_SUCCESS)
-        rc = VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(turned.m_jpeg.constData()),
-                           size_t(turned.m_jpeg.size()));
+    const int rc = VYRTurnJpeg(data, inout_pPic->m_size, request, &turned);
     if (rc != VYR_SUCCESS)
         return rc;
     VYRExifEdit edit = in_edit;
     edit.m_width = turned.m_width;
     edit.m_height = turned.m_height;
     inout_pPic->m_completed = CompletePicture(turned.m_jpeg, data, inout_pPic->m_size, edit, false);
+    // Held to the primary's rule: read back to exactly the coefficients turned, after its own
+    // metadata edits. A clean decode alone can hide other values.
+    const int verified =
+        VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(inout_pPic->m_completed.constData()),
+                      size_t(inout_pPic->m_completed.size()), turned.m_coefficientDigest);
+    if (verified != VYR_SUCCESS)
+        return verified;
     const VYRJpegLayout layout = VYRScanJpeg(data, inout_pPic->m_size);
     if (layout.m_complete && layout.m_endOfImage < inout_pPic->m_size)
         inout_pPic->m_completed.append(reinterpret_cast<const char *>(data) + layout.m_endOfImage,
@@ -153,6 +158,10 @@ int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_en
     std::vector<Secondary> pictures;
     if (in_index.m_entries[0].m_offset != 0)
         return Refuse(in_edit.m_name, "its MPF index does not start with the primary picture");
+    // Cameras store two or three pictures; an index of thousands would have each turned at
+    // the cost of a photo, from a file of a few hundred bytes per entry.
+    if (in_index.m_entries.size() > kMaxPictures)
+        return Refuse(in_edit.m_name, "its MPF index lists more pictures than any camera makes");
     for (size_t i = 1; i < in_index.m_entries.size(); ++i) {
         const VYRMpfEntry &entry = in_index.m_entries[i];
         Secondary pic;
@@ -199,6 +208,9 @@ int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_en
     QByteArray payload = PayloadOf(data, segment);
     in_index.m_entries[0].m_size = uint32_t(in_primary.size());
     VYRWriteMpfEntry(&payload, in_index, in_index.m_entries[0]);
+    // The index holds 32-bit offsets and sizes: a result they cannot describe is refused.
+    if (uint64_t(out.size()) > UINT32_MAX)
+        return Refuse(in_edit.m_name, "its turned pictures no longer fit the MPF index");
     for (const Secondary &pic : pictures) {
         VYRMpfEntry &entry = in_index.m_entries[pic.m_entry];
         entry.m_size = uint32_t(pic.m_completed.size());
@@ -228,8 +240,12 @@ int VYRCompletePhoto(const uint8_t *in_pSource, size_t in_size, const VYRJpegLay
 
     const MetaSegments meta = FindMeta(in_pSource, in_layout);
     VYRMpfIndex index;
-    if (meta.m_mpf >= 0 &&
-        VYRReadMpfIndex(PayloadOf(in_pSource, in_layout.m_segments[size_t(meta.m_mpf)]), &index)) {
+    if (meta.m_mpf >= 0) {
+        // An index that cannot be read cannot be corrected: its pictures would no longer be
+        // found where it says, so the file is turned whole or not at all.
+        if (!VYRReadMpfIndex(PayloadOf(in_pSource, in_layout.m_segments[size_t(meta.m_mpf)]),
+                             &index))
+            return Refuse(in_name, "its MPF index cannot be read");
         const size_t header = in_layout.m_segments[size_t(meta.m_mpf)].m_offset + kSegmentHeader +
                               size_t(kVYRMpfIdentifier.size());
         return CompleteMultiPicture(in_pSource, in_size, end, header, index, edit, primary,

@@ -7,6 +7,7 @@
 // Files go through the real file rotation with the worker's finishing step.
 #include "qltrace.h"
 #include "testjpeg.h"
+#include "testjpeg_codec.h"
 #include "vyrengine.h"
 #include "vyrexifedit.h"
 #include "vyrorient.h"
@@ -105,6 +106,7 @@ private slots:
     void multiPictureFileTurnsWhole();
     void multiPictureFileRefused_data();
     void multiPictureFileRefused();
+    void thumbnailLengthClaimingMoreKeepsWhatFollows();
 };
 
 void TestPhotoMeta::exifFollowsTheTurn_data()
@@ -468,6 +470,28 @@ void TestPhotoMeta::multiPictureFileRefused_data()
     tiny.height = 6;
     o.mpfPictures = {tiny};
     QTest::newRow("cannot be turned") << o << -1;
+    // Each further picture costs a turn: a few bytes per index entry must not buy thousands.
+    o.mpfPictures = QList<TestJpeg::MpfPicture>(40, tiny);
+    o.mpfPictures.fill(picture);
+    QTest::newRow("more pictures than a camera makes") << o << -1;
+    o.mpfPictures = {picture};
+    QTest::newRow("index cannot be read") << o << -2;
+    // A picture whose coefficients standard Huffman tables cannot carry: it decodes cleanly
+    // and would be written as another picture. Only the check against what was turned sees it.
+    TestJpeg::MpfPicture outOfRange;
+    TestJpegCodec::Options arithmetic;
+    arithmetic.width = 32;
+    arithmetic.height = 32;
+    arithmetic.sampling = {QPoint(1, 1)};
+    outOfRange.bytes = TestJpegCodec::Recode(
+        TestJpegCodec::Encode(arithmetic),
+        [](int, int in_row, int in_column, short *inout_pBlock) {
+            if (in_row == 0 && in_column == 0)
+                inout_pBlock[1] = 20000;
+        },
+        true);
+    o.mpfPictures = {outOfRange};
+    QTest::newRow("picture that cannot be written back") << o << -1;
 }
 
 void TestPhotoMeta::multiPictureFileRefused()
@@ -480,9 +504,40 @@ void TestPhotoMeta::multiPictureFileRefused()
     if (patchEntry >= 0) // entries follow the 42-byte index IFD behind the MP header
         bytes.replace(layout.mpfHeader + 50 + 16 * patchEntry + 8, 4,
                       QByteArray("\xFF\xFF\xFF\x00", 4));
+    if (patchEntry == -2) // no byte order: nothing of the index can be read
+        bytes.replace(layout.mpfHeader, 2, "XX");
     const QString src = TestJpeg::WriteBytes(dir.path(), "r.jpg", bytes);
     QCOMPARE(Turn(src, src, VYR_ROTATE_90), int(VYR_ERR_METADATA));
     QCOMPARE(TestJpeg::ReadAll(src), bytes);
+}
+
+// A thumbnail length may claim more than the thumbnail: what lies behind its end-of-image
+// marker belongs to someone else and survives the thumbnail's replacement.
+void TestPhotoMeta::thumbnailLengthClaimingMoreKeepsWhatFollows()
+{
+    Options o;
+    o.exif = Exif::Intel;
+    o.orientation = 6;
+    o.thumbnail = true;
+    o.thumbWidth = 64;
+    o.thumbHeight = 48;
+    o.afterThumbnail = "another tag's data, behind the thumbnail";
+    QByteArray bytes = TestJpeg::Build(o);
+    // IFD1's JPEGInterchangeFormatLength entry: tag 514, LONG, count 1, then the length.
+    const QByteArray lengthEntry("\x02\x02\x04\x00\x01\x00\x00\x00", 8);
+    const qsizetype at = bytes.indexOf(lengthEntry);
+    QVERIFY(at > 0);
+    const QByteArray thumb = TestJpeg::ReadExif(bytes).thumbnail;
+    const quint32 claimed = quint32(thumb.size() + o.afterThumbnail.size());
+    for (int i = 0; i < 4; ++i)
+        bytes[at + 8 + i] = char((claimed >> (8 * i)) & 0xFF);
+    QTemporaryDir dir;
+    const QString src = TestJpeg::WriteBytes(dir.path(), "t.jpg", bytes);
+    QCOMPARE(Turn(src, src, VYR_ROTATE_90), int(VYR_SUCCESS));
+    const QByteArray after = TestJpeg::ReadAll(src);
+    QVERIFY(after.contains(o.afterThumbnail));
+    const QImage turnedThumb = TestJpeg::DecodeBytes(TestJpeg::ReadExif(after).thumbnail);
+    QCOMPARE(turnedThumb.size(), QSize(48, 64));
 }
 
 QTEST_GUILESS_MAIN(TestPhotoMeta)
