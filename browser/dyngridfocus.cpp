@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -14,6 +15,9 @@
 namespace {
 // The focus frame lies this far inside the cell's black (or red) frame, in its padding.
 constexpr int kFocusInsetPx = 2;
+// Only this band of the style's frame is drawn: Fusion also tints the frame's inside, and a
+// photo tool must not change the colours of the photo it frames.
+constexpr int kFocusBandPx = 2;
 } // namespace
 
 void DynGridView::SetFocusIndex(int in_index, bool in_bScroll)
@@ -83,7 +87,12 @@ void DynGridView::DrawFocusFrame(QPainter *in_pDC, GridCell *in_pCell)
     // Styles such as Fusion draw the frame only after focus moved by Tab; a photo framed by a
     // click and moved with the arrows must show it too, or the keys act on an unseen photo.
     option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+    const QRect inside = option.rect.adjusted(kFocusBandPx, kFocusBandPx, -kFocusBandPx,
+                                              -kFocusBandPx);
+    in_pDC->save();
+    in_pDC->setClipRegion(QRegion(option.rect).subtracted(QRegion(inside)), Qt::IntersectClip);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, in_pDC, this);
+    in_pDC->restore();
 }
 
 void DynGridView::keyPressEvent(QKeyEvent *in_pEvent)
