@@ -229,9 +229,16 @@ void VYRJpegGuard::OnMessage(j_common_ptr in_pInfo, int in_level)
     // levels are trace output.
     if (in_level >= 0)
         return;
+    VYRJpegGuard *guard = GuardOf(in_pInfo);
+    ++in_pInfo->err->num_warnings;
+    if (guard->m_tolerateWarnings && !guard->m_warning.isEmpty())
+        return;
     char text[JMSG_LENGTH_MAX];
     (*in_pInfo->err->format_message)(in_pInfo, text);
-    GuardOf(in_pInfo)->Fail(VYR_ERR_FILE_DAMAGED, text);
+    if (!guard->m_tolerateWarnings)
+        guard->Fail(VYR_ERR_FILE_DAMAGED, text);
+    // Only the first is kept: a damaged file can warn once per restart interval.
+    guard->m_warning = text;
 }
 
 void VYRJpegGuard::OnProgress(j_common_ptr in_pInfo)

@@ -2,12 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // A libjpeg decompressor that cannot be turned against us: every libjpeg error and every
-// warning ends the decode with a result code instead of exiting or quietly padding; the cost
-// of a picture is estimated from its headers and refused when no real photo of that file size
-// could need it; the work over all scans and the memory are capped; and a cancel flag stops it
-// between rows. The lossless turn and its verification read JPEG data through it; so can a
-// scanline decoder (jpeg_start_decompress() and jpeg_read_scanlines() inside Run()). One
-// picture per guard.
+// warning ends the decode with a result code instead of exiting or quietly padding (a caller
+// that only shows the picture may let warnings pass); the cost of a picture is estimated from
+// its headers and refused when no real photo of that file size could need it; the work over
+// all scans and the memory are capped; and a cancel flag stops it between rows. The lossless
+// turn and its verification read JPEG data through it, and so does the thumbnail decoder
+// (jpeg_start_decompress() and jpeg_read_scanlines() inside Run()). One picture per guard.
 //
 //     VYRJpegGuard guard;
 //     int rc = guard.ReadHeader(data, size);            // plausibility checked here
@@ -27,6 +27,7 @@
 #include "vyrengine.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <atomic>
 #include <csetjmp>
 #include <cstddef>
@@ -72,6 +73,18 @@ public:
         inout_pCompressor->mem->access_virt_barray = &VYRJpegGuard::AccessArray;
     }
 
+    // For a decode that only shows the picture (a thumbnail): warnings no longer end a step,
+    // and libjpeg carries on as it does by default (data that breaks off is padded with grey,
+    // a bad code skips to the next marker), under the same checks and caps. Warning() then
+    // holds the first one. Call before ReadHeader(). The turn never calls it.
+    void TolerateWarnings() { m_tolerateWarnings = true; }
+    // The first warning a tolerant guard carried on past; empty when there was none.
+    const QByteArray &Warning() const { return m_warning; }
+
+    // After ReadHeader(): lowers the cap on block visits over all scans to in_visits (it is
+    // never raised), for a caller that knows the picture is worth less work.
+    void LimitWork(qint64 in_visits) { m_allowedVisits = std::min(m_allowedVisits, in_visits); }
+
     // Reads the markers of in_pData[0, in_size) up to the first scan and checks that the
     // picture is plausible for the data there is: with Huffman coding every block of a
     // sequential picture costs at least 2 bits and every block of a progressive one at least 1
@@ -93,8 +106,9 @@ public:
     // VYR_ERR_CANCELLED (cancelled while waiting).
     int Reserve(qint64 in_bytes);
 
-    // Runs in_step(Info()). A libjpeg error or warning, the cancel flag, more than kMaxScans
-    // scans or more than kWorkMultiple block visits per block end it at once.
+    // Runs in_step(Info()). A libjpeg error or warning (unless tolerated), the cancel flag,
+    // more than kMaxScans scans or more than the allowed block visits (kWorkMultiple per
+    // block, or less after LimitWork()) end it at once.
     // Returns VYR_SUCCESS, or VYR_ERR_FILE_DAMAGED (a warning, or an error in the data),
     // VYR_ERR_FILE_FORMAT, VYR_ERR_TRANSFORM (something libjpeg does not support),
     // VYR_ERR_TOO_COSTLY (the work or memory cap), VYR_ERR_NO_MEMORY (an allocation failed),
@@ -159,6 +173,8 @@ private:
     std::jmp_buf m_jump;
     bool m_armed = false;
     bool m_created = false;
+    bool m_tolerateWarnings = false;
+    QByteArray m_warning;
     int m_failure = VYR_SUCCESS;
     QByteArray m_reason;
     const std::atomic<bool> *m_pCancel;

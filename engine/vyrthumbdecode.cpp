@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrthumbdecode.h"
 
-#include "vyrjpegscan.h"
+#include "qltrace.h"
+#include "vyrjpegguard.h"
 #include "vyrreadfile.h"
 #include "vyrthumbcache.h"
 
@@ -11,22 +12,27 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 namespace {
 
-using TjHandle = std::unique_ptr<void, decltype(&tjDestroy)>;
-
-constexpr qint64 kMaxDecodedPixels = 64 * 1024 * 1024;
-// What the coefficients of a progressive picture may take (about 170 megapixels at 4:2:0).
-constexpr qint64 kMaxCoefficientBytes = qint64(512) * 1024 * 1024;
-// Larger than any photo; each decoding thread holds one file whole.
+// What a thumbnail may cost whatever its file: some 21 megapixels of a progressive photo at
+// 4:2:0, or a sequential one of any size a camera makes.
+constexpr qint64 kFreeBytes = qint64(64) << 20;
+// Beyond that, bytes of memory (coefficients held for the whole picture, and the decoded
+// picture) per byte of entropy-coded data: one byte per block. Real photos bring ten to a
+// hundred times more: a 100-megapixel progressive panorama at 4:2:0 needs a file of 2.5 MB,
+// and has some 30.
+constexpr qint64 kBytesPerDataByte = 128;
+// Block visits over all scans that any picture may take (a few hundredths of a second at
+// worst), and beyond that per byte of entropy-coded data. A real progressive photo visits each
+// block about five times and brings a few bytes per block; a flat black one an eighth of one.
+constexpr qint64 kFreeVisits = qint64(1) << 20;
+constexpr qint64 kVisitsPerDataByte = 64;
+// Rows handed to libjpeg per call: what it decodes at once at the largest sampling.
+constexpr int kRowsPerCall = 16;
 
 // Picture size after fitting into the box (never enlarged).
 QSize FittedSize(int in_width, int in_height, QSize in_box)
@@ -36,6 +42,17 @@ QSize FittedSize(int in_width, int in_height, QSize in_box)
         return full;
     QSize fitted = full.scaled(in_box, Qt::KeepAspectRatio);
     return fitted.expandedTo(QSize(1, 1));
+}
+
+// Shrinks in_picture smoothly to fit in_box, in Format_RGB32. Null when out of memory.
+QImage Fitted(QImage in_picture, QSize in_box)
+{
+    const QSize fitted = FittedSize(in_picture.width(), in_picture.height(), in_box);
+    if (fitted != in_picture.size())
+        in_picture = in_picture.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!in_picture.isNull() && in_picture.format() != QImage::Format_RGB32)
+        in_picture = in_picture.convertToFormat(QImage::Format_RGB32);
+    return in_picture;
 }
 
 // Adobe applications write CMYK JPEGs with inverted values; that is what libjpeg hands back.
@@ -55,68 +72,96 @@ QImage CmykToRgb(const QImage &in_cmyk)
     return out;
 }
 
-int DecodeJpeg(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
-               VYRThumbFileInfo *out_pInfo)
+int Refuse(const QString &in_path, int in_code, const QByteArray &in_reason)
 {
-    TjHandle handle(tjInitDecompress(), &tjDestroy);
-    if (!handle)
-        return VYR_ERR_NO_MEMORY;
-    const auto *data = reinterpret_cast<const unsigned char *>(in_data.constData());
-    const unsigned long size = static_cast<unsigned long>(in_data.size());
-    int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsamp, &colorspace) !=
-            0 &&
-        (width <= 0 || height <= 0))
-        return VYR_ERR_FILE_DAMAGED;
-    out_pInfo->m_width = width;
-    out_pInfo->m_height = height;
+    QLTrace("Cannot make a thumbnail of '%s': %s\n", qUtf8Printable(in_path),
+            in_reason.constData());
+    // A JPEG kind libjpeg does not read (12-bit, lossless) is no picture we can show.
+    return in_code == VYR_ERR_TRANSFORM ? VYR_ERR_FILE_FORMAT : in_code;
+}
 
-    // Progressive and multi-scan files are decoded from all their coefficients at once, two
-    // bytes each per block sample, whatever the scale; a damaged one is decoded to its end.
-    // A few hundred bytes claiming 60000x60000 pixels would have the decoder fill gigabytes.
-    if (VYRJpegBuffersWholeImage(data, size)) {
-        const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-        const qint64 samplesPerPixelX4 = cmyk                                             ? 16
-                                         : subsamp == TJSAMP_GRAY                         ? 4
-                                         : subsamp == TJSAMP_420 || subsamp == TJSAMP_411 ? 6
-                                         : subsamp == TJSAMP_422 || subsamp == TJSAMP_440 ? 8
-                                                                                          : 12;
-        if (qint64(width) * height * samplesPerPixelX4 / 4 * 2 > kMaxCoefficientBytes)
-            return VYR_ERR_NO_MEMORY;
-    }
+// Decodes through the guard at the smallest reduction that still covers the fitted size,
+// straight into the picture, and fits it while the guard still holds the memory it reserved.
+int DecodeJpeg(const QString &in_path, const QByteArray &in_data, QSize in_box,
+               const std::atomic<bool> *in_pCancel, QImage *out_pImage, VYRThumbFileInfo *out_pInfo)
+{
+    VYRJpegGuard guard(in_pCancel);
+    guard.TolerateWarnings();
+    int rc = guard.ReadHeader(reinterpret_cast<const uint8_t *>(in_data.constData()),
+                              size_t(in_data.size()));
+    if (rc != VYR_SUCCESS)
+        return Refuse(in_path, rc, guard.Reason());
+    jpeg_decompress_struct *info = guard.Info();
+    out_pInfo->m_width = int(info->image_width);
+    out_pInfo->m_height = int(info->image_height);
 
     int num = 1, denom = 1;
-    VYRChooseJpegScale(width, height, in_box, &num, &denom);
-    const tjscalingfactor factor = {num, denom};
-    const int scaledW = TJSCALED(width, factor);
-    const int scaledH = TJSCALED(height, factor);
-
-    // A header may claim any size up to 65535x65535; even scaled down that could ask for
-    // gigabytes. Photos of several hundred megapixels still pass.
-    if (qint64(scaledW) * scaledH > kMaxDecodedPixels)
-        return VYR_ERR_NO_MEMORY;
-
-    const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    VYRChooseJpegScale(out_pInfo->m_width, out_pInfo->m_height, in_box, &num, &denom);
+    const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    info->scale_num = unsigned(num);
+    info->scale_denom = unsigned(denom);
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    const int pixelFormat = cmyk ? TJPF_CMYK : TJPF_BGRX;
+    // Format_RGB32 is 0xffRRGGBB in native order: libjpeg writes it directly, the padding
+    // bytes as 0xFF, so there is no second copy.
+    info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
 #else
-    const int pixelFormat = cmyk ? TJPF_CMYK : TJPF_XRGB;
+    info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_XRGB;
 #endif
-    // Format_RGB32 is 0xffRRGGBB in native order: TurboJPEG writes it directly, padding bytes
-    // as 0xFF, so there is no second copy.
-    QImage image(scaledW, scaledH, cmyk ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (image.isNull())
-        return VYR_ERR_NO_MEMORY;
-    // Progressive files built to make the decoder run for minutes are cut off by the scan limit.
-    const int flags = TJFLAG_LIMITSCANS;
-    if (tjDecompress2(handle.get(), data, size, image.bits(), scaledW, int(image.bytesPerLine()),
-                      scaledH, pixelFormat, flags) != 0 &&
-        tjGetErrorCode(handle.get()) != TJERR_WARNING) {
-        return VYR_ERR_FILE_DAMAGED;
+    bool buffered = false;
+    rc = guard.Run([&buffered](j_decompress_ptr in_pInfo) {
+        jpeg_calc_output_dimensions(in_pInfo);
+        buffered = jpeg_has_multiple_scans(in_pInfo);
+    });
+    if (rc != VYR_SUCCESS)
+        return Refuse(in_path, rc, guard.Reason());
+
+    // A multi-scan picture is decoded from all its coefficients at once, whatever the scale.
+    const int width = int(info->output_width);
+    const int height = int(info->output_height);
+    const qint64 memory = (buffered ? guard.CoefficientBytes() : 0) + qint64(width) * height * 4;
+    const qint64 data = guard.EntropyBytes();
+    if (memory > kFreeBytes && memory > data * kBytesPerDataByte) {
+        return Refuse(in_path, VYR_ERR_TOO_COSTLY,
+                      QStringLiteral("%1x%2 pixels would need %3 MB for %4 KB of image data: no "
+                                     "photo is made that way")
+                          .arg(info->image_width)
+                          .arg(info->image_height)
+                          .arg(memory >> 20)
+                          .arg(data >> 10)
+                          .toUtf8());
     }
-    // A warning (say, data that breaks off) still leaves a usable picture: the part that was
-    // there is shown, the rest is grey, and the file stays visible in the grid.
-    *out_pImage = cmyk ? CmykToRgb(image) : std::move(image);
+    guard.LimitWork(std::max(kFreeVisits, data * kVisitsPerDataByte));
+    rc = guard.Reserve(memory);
+    if (rc != VYR_SUCCESS)
+        return Refuse(in_path, rc, guard.Reason());
+
+    QImage image(width, height, cmyk ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull())
+        return Refuse(in_path, VYR_ERR_NO_MEMORY, "no memory for the decoded picture");
+    uchar *const bits = image.bits();
+    const size_t stride = size_t(image.bytesPerLine());
+    rc = guard.Run([bits, stride](j_decompress_ptr in_pInfo) {
+        jpeg_start_decompress(in_pInfo);
+        JSAMPROW rows[kRowsPerCall];
+        while (in_pInfo->output_scanline < in_pInfo->output_height) {
+            const JDIMENSION first = in_pInfo->output_scanline;
+            const JDIMENSION count =
+                std::min<JDIMENSION>(kRowsPerCall, in_pInfo->output_height - first);
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = bits + (first + i) * stride;
+            jpeg_read_scanlines(in_pInfo, rows, count);
+        }
+        // Nothing after the last row matters to a thumbnail: no jpeg_finish_decompress().
+    });
+    if (rc != VYR_SUCCESS)
+        return Refuse(in_path, rc, guard.Reason());
+    if (!guard.Warning().isEmpty()) {
+        // What libjpeg made of a damaged file (the part there is, grey after data that breaks
+        // off) still tells the user which photo it is.
+        QLTrace("The thumbnail of '%s' shows damaged data: %s\n", qUtf8Printable(in_path),
+                guard.Warning().constData());
+    }
+    *out_pImage = Fitted(cmyk ? CmykToRgb(image) : std::move(image), in_box);
     return out_pImage->isNull() ? VYR_ERR_NO_MEMORY : VYR_SUCCESS;
 }
 
@@ -182,8 +227,10 @@ void VYRChooseJpegScale(int in_width, int in_height, QSize in_box, int *out_pNum
 }
 
 int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPicture,
-                           VYRThumbFileInfo *out_pInfo)
+                           VYRThumbFileInfo *out_pInfo, const std::atomic<bool> *in_pCancel)
 {
+    if (in_pCancel && in_pCancel->load(std::memory_order_relaxed))
+        return VYR_ERR_CANCELLED;
     QByteArray data;
     // A matching name may lead anywhere through a link (a FIFO, a device, a huge sparse file):
     // none of these may stall or exhaust the decoding threads.
@@ -194,29 +241,26 @@ int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPi
     QImage picture;
     const bool isJpeg = data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&
                         uchar(data[2]) == 0xFF;
-    status = isJpeg ? DecodeJpeg(data, in_box, &picture, out_pInfo)
-                    : DecodeOther(data, in_box, &picture, out_pInfo);
+    if (isJpeg)
+        return DecodeJpeg(in_path, data, in_box, in_pCancel, out_pPicture, out_pInfo);
+    status = DecodeOther(data, in_box, &picture, out_pInfo);
     if (status != VYR_SUCCESS)
         return status;
     // The file's bytes can go before the shrink allocates.
     data = QByteArray();
-
-    const QSize fitted = FittedSize(picture.width(), picture.height(), in_box);
-    if (fitted != picture.size())
-        picture = picture.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (!picture.isNull() && picture.format() != QImage::Format_RGB32)
-        picture = picture.convertToFormat(QImage::Format_RGB32);
+    picture = Fitted(std::move(picture), in_box);
     if (picture.isNull())
         return VYR_ERR_NO_MEMORY;
     *out_pPicture = std::move(picture);
     return VYR_SUCCESS;
 }
 
-VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte)
+VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte,
+                                const std::atomic<bool> *in_pCancel)
 {
     VYRThumbResult result;
     QImage picture;
-    result.m_status = VYRDecodeFittedPicture(in_path, in_box, &picture, &result.m_info);
+    result.m_status = VYRDecodeFittedPicture(in_path, in_box, &picture, &result.m_info, in_pCancel);
     if (result.m_status != VYR_SUCCESS)
         return result;
 

@@ -5,6 +5,7 @@
 // two-thread TurboJPEG decode loop and the reference command-line tools run on the same files.
 //
 //   bench_engine [--corpus DIR] [--count N] [--rotations N] [--runs N] [--rotation-only]
+//                [--thumbnail-only]
 //
 // Without photos in DIR (default /tmp/veyra-bench-corpus) it first writes N (default 200)
 // 4000x3000 4:2:0 JPEGs with an Exif segment and photo-like content.
@@ -497,6 +498,8 @@ int main(int argc, char **argv)
                         box, ours, bare, ours / bare, ref, ref > 0 ? ours / ref : 0.0);
             std::fflush(stdout);
         }
+        if (args.contains("--thumbnail-only"))
+            return 0;
     }
 
     // Rotations work on copies so that the corpus stays as it is.
