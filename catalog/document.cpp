@@ -207,21 +207,27 @@ bool Document::OnOpenDocument(const QString &in_path)
     } loadingReset{this};
 
     bool succeeded = true;
+    // A stop asked for while a slow file decodes ends the scan there and then; the request
+    // is consumed below, as one that came after the last image.
+    const QLLoadStopQuery stopAsked = [](void *in_pDocument) {
+        return static_cast<Document *>(in_pDocument)->m_bStopLoading;
+    };
     try {
         // An unknown thumbnail size gives an empty box, which the loader refuses: the scan
         // then fails instead of dividing by zero anywhere.
         QLLoadThumbnails(QLGetMainWindow(), in_path, QSize(edge, edge), m_config.Filter,
                          m_config.MatteColor, m_config.IncludeSubDirs != 0,
-                         &Document::ThumbnailArrived, this);
+                         &Document::ThumbnailArrived, this, stopAsked);
     } catch (QLException *in_pError) {
         std::unique_ptr<QLException> error(in_pError);
         // -10: the load was stopped (by us or by the window): no failure.
         succeeded = error->code == VYR_ERR_BROWSE_STOPPED;
     }
 
-    // A stop asked for after the last image was delivered was not seen by the callback.
-    // Consume it here: left set, it would end the next scan at its first image, and the
-    // thumbnail view would wait for a stop notice that never comes.
+    // A stop asked for after the last image was delivered (or while a file was still being
+    // decoded) was not seen by the callback. Consume it here: left set, it would end the next
+    // scan at its first image, and the thumbnail view would wait for a stop notice that never
+    // comes.
     if (m_bStopLoading) {
         m_bStopLoading = false;
         QLPostMessage(g_hThumbWnd, WM_LOADING_STOPPED);

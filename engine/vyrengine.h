@@ -105,9 +105,12 @@ struct VYRThumbFileInfo
 
 // Per-file callback of the browse: (thumbnail record, file path, file information, status,
 // zero-based index of the file in the walk, user data). Status 1 means the record holds the
-// thumbnail; any other status is the failure code for that file and the record is empty.
-// The record and the information are valid during the call only. Return 1 to go on, 0 to
-// stop the browse.
+// thumbnail; VYR_BROWSE_WAITING means the file is still being decoded (record and information
+// are null; the same file comes again); any other status is the failure code for that file
+// and the record is empty. The record and the information are valid during the call only.
+// Return 1 to go on, 0 to stop the browse.
+// Status of the browse's calls while it waits for the next thumbnail in order (not a result).
+inline constexpr int VYR_BROWSE_WAITING = 2;
 using VYRThumbCallback = int (*)(VYRBitmap *in_pThumb, const QString &in_path,
                                  const VYRThumbFileInfo *in_pInfo, int in_status, int in_index,
                                  void *in_pUserData);
@@ -154,7 +157,10 @@ struct VYREngineTable
     // every file whose name matches in_filter (';'-separated wildcards, case-insensitive), in
     // natural name order, files of a folder before its subfolders, hidden entries skipped.
     // Each thumbnail fits a in_width x in_height box, centred on in_matte (0x00BBGGRR); the
-    // record handed to the callback is compact (plain only when compressing failed).
+    // record handed to the callback is compact (plain only when compressing failed). While the
+    // next file in order is still being decoded, in_callback is called about every 25 ms with
+    // VYR_BROWSE_WAITING; answering 0 there stops the browse at once. A stop cancels the
+    // decodes in progress, and no decoding outlives the call.
     // Arguments 5-8, 10-12 and 14-16 are fixed (24, 0, 1, 1, 1, 1, 0, 0, 0, 0) and accepted.
     // Returns 1 when the walk reached its end (also with a null callback), VYR_ERR_BROWSE_STOPPED
     // when the callback answered 0, VYR_ERR_FOLDER_NOT_FOUND, VYR_ERR_INVALID_PARAMETER (box

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <deque>
@@ -25,6 +27,9 @@ constexpr int kDecodeThreads = 2;
 // Thumbnails decoded ahead of the one being delivered. Bounds memory: each holds at most one
 // file's bytes and one scaled picture while it is decoded, and a compact thumbnail after.
 constexpr size_t kReadAhead = 6;
+// How often the caller hears from a browse that waits for the next thumbnail in order: often
+// enough that its window never looks frozen and a stop is felt at once.
+constexpr std::chrono::milliseconds kWaitingCallEvery(25);
 
 struct DecodeJob
 {
@@ -48,8 +53,8 @@ public:
         }
     }
 
-    // Drops the jobs not yet started and waits for the running ones: a stop takes effect
-    // after the file in hand, and nothing outlives the browse.
+    // Drops the jobs not yet started, cancels the running ones and waits for them: nothing
+    // outlives the browse, and a stop does not wait for a slow file to finish.
     ~DecodePool() { Shutdown(); }
 
     std::shared_ptr<DecodeJob> Submit(const QString &in_path)
@@ -64,11 +69,12 @@ public:
         return job;
     }
 
-    // Waits until the job is decoded; afterwards its result belongs to the caller alone.
-    void Wait(const std::shared_ptr<DecodeJob> &in_job)
+    // Waits until the job is decoded or in_period has passed; true when it is decoded, and
+    // its result then belongs to the caller alone.
+    bool WaitFor(const std::shared_ptr<DecodeJob> &in_job, std::chrono::milliseconds in_period)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_doneCv.wait(lock, [&] { return in_job->m_done; });
+        return m_doneCv.wait_for(lock, in_period, [&] { return in_job->m_done; });
     }
 
 private:
@@ -79,6 +85,8 @@ private:
             m_stopping = true;
             m_queue.clear();
         }
+        // Read by the decoders between rows and scans, and while they wait for memory.
+        m_cancel.store(true);
         m_workCv.notify_all();
         for (std::thread &thread : m_threads)
             thread.join();
@@ -99,9 +107,9 @@ private:
             }
             VYRThumbResult result;
             try {
-                result = VYRMakeThumbnail(job->m_path, m_box, m_matte);
+                result = VYRMakeThumbnail(job->m_path, m_box, m_matte, &m_cancel);
             } catch (...) {
-                // Out of memory inside Qt or TurboJPEG: an exception leaving a thread would
+                // Out of memory inside Qt or libjpeg: an exception leaving a thread would
                 // end the program, and the caller would wait for this job forever.
                 result = VYRThumbResult();
                 result.m_status = VYR_ERR_NO_MEMORY;
@@ -117,6 +125,7 @@ private:
 
     const QSize m_box;
     const uint32_t m_matte;
+    std::atomic<bool> m_cancel{false};
     std::mutex m_mutex;
     std::condition_variable m_workCv;
     std::condition_variable m_doneCv;
@@ -160,7 +169,13 @@ int VYREngineBrowseThumbnails(const QString &in_folder, const QString &in_filter
     while (!ahead.empty()) {
         const std::shared_ptr<DecodeJob> job = std::move(ahead.front());
         ahead.pop_front();
-        pool.Wait(job);
+        // The caller's thread is usually its user interface: it hears from us while a slow
+        // file decodes, and may stop the browse there and then.
+        while (!pool.WaitFor(job, kWaitingCallEvery)) {
+            if (in_callback && in_callback(nullptr, job->m_path, nullptr, VYR_BROWSE_WAITING, index,
+                                           in_pUserData) == 0)
+                return VYR_ERR_BROWSE_STOPPED;
+        }
         // Keep the decoders busy while the callback runs (it may take a while: the caller
         // processes its events there).
         refill();

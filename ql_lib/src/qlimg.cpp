@@ -189,6 +189,13 @@ int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path, const VYRTh
                        int in_status, int, void *in_pUserData)
 {
     auto *context = static_cast<QLThumbBrowseContext *>(in_pUserData);
+    if (in_status == VYR_BROWSE_WAITING) {
+        // A slow file: the window stays live meanwhile, and a stop does not wait for it.
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        const bool stop = context->m_stopRequested ||
+                          (context->m_stopQuery && context->m_stopQuery(context->m_pUserData));
+        return stop ? 0 : 1;
+    }
     if (in_status == VYR_SUCCESS && in_pThumb) {
         try {
             QLImage image(in_path, *in_pThumb);
@@ -208,12 +215,14 @@ int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path, const VYRTh
 
 int QLLoadThumbnails(QWidget *in_pWindow, const QString &in_folder, QSize in_size,
                      const QString &in_filter, uint32_t in_matteColor, bool in_subfolders,
-                     QLThumbnailCallback in_callback, void *in_pUserData)
+                     QLThumbnailCallback in_callback, void *in_pUserData,
+                     QLLoadStopQuery in_stopQuery)
 {
     QLThumbBrowseContext context;
     context.m_pWindow = in_pWindow;
     context.m_callback = in_callback;
     context.m_pUserData = in_pUserData;
+    context.m_stopQuery = in_stopQuery;
     QLLoadStopWatcher watcher(&context);
 
     const int result = VYRGetEngine().BrowseThumbnails(

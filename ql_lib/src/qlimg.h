@@ -98,6 +98,9 @@ private:
 // The caller's callback for each thumbnail: true to go on with the next file, false to stop.
 // The image is valid during the call only; copy it (copy constructor) to keep it.
 using QLThumbnailCallback = bool (*)(QLImage *in_pImage, void *in_pUserData);
+// Asked while the load waits for a slow file, after pending events were processed: true when
+// the caller wants the load to end now (e.g. the user asked to stop loading).
+using QLLoadStopQuery = bool (*)(void *in_pUserData);
 
 // The state of one load, passed through the engine as its user data.
 struct QLThumbBrowseContext
@@ -105,6 +108,7 @@ struct QLThumbBrowseContext
     QWidget *m_pWindow = nullptr;             // the window whose close stops the load
     QLThumbnailCallback m_callback = nullptr; // may be null: thumbnails are made and dropped
     void *m_pUserData = nullptr;              // passed back to the callback unchanged
+    QLLoadStopQuery m_stopQuery = nullptr;    // may be null: only the window or a quit stop
     bool m_stopRequested = false;             // set when the window closes or the app quits
 };
 
@@ -112,15 +116,19 @@ struct QLThumbBrowseContext
 // in_filter (';'-separated wildcards, case-insensitive), in natural name order, descending
 // into subfolders when in_subfolders is set, and hands each to in_callback as a temporary
 // QLImage. Between files pending events are processed; a close of in_pWindow or an
-// application quit stops the load after the current file. Runs on the user-interface thread.
+// application quit stops the load after the current file. While the next file is still
+// being decoded, pending events are processed too (about every 25 ms), and a close, a quit or
+// in_stopQuery answering true stops the load at once, cancelling the decodes in progress.
+// Runs on the user-interface thread.
 // Returns the engine's result when it is 1 (the folder was browsed to its end) or 0.
 // Throws QLImageException* (function "QLLoadThumbnails()") for every other result: code -10
-// when the load was stopped (in_callback answered false, the window closed or the
-// application quit; the caller treats that as no failure), or the engine's failure code
-// (e.g. -8 for a folder that does not exist).
+// when the load was stopped (in_callback answered false, in_stopQuery answered true, the
+// window closed or the application quit; the caller treats that as no failure), or the
+// engine's failure code (e.g. -8 for a folder that does not exist).
 int QLLoadThumbnails(QWidget *in_pWindow, const QString &in_folder, QSize in_size,
                      const QString &in_filter, uint32_t in_matteColor, bool in_subfolders,
-                     QLThumbnailCallback in_callback, void *in_pUserData);
+                     QLThumbnailCallback in_callback, void *in_pUserData,
+                     QLLoadStopQuery in_stopQuery = nullptr);
 
 // Turns the JPEG picture of in_source losslessly (in_code 4: 90 degrees clockwise, 8: 180,
 // 12: 270) and writes it to in_destination, which may equal in_source (rotation in place).

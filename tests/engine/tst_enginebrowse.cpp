@@ -3,6 +3,7 @@
 //
 // The engine's thumbnail browse and its bitmap operations: walk order, filter, hidden
 // entries and link loops, scaled decoding and fitting, failures per file, stopping.
+#include "heldbudget.h"
 #include "testjpeg.h"
 #include "vyrengine.h"
 #include "vyrenginebitmap.h"
@@ -17,6 +18,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <functional>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -35,13 +37,21 @@ struct Recorder
 {
     QString m_root;
     QList<Delivery> m_deliveries;
-    int m_stopAfter = -1; // answer 0 for the delivery with this count
+    int m_stopAfter = -1;    // answer 0 for the delivery with this count
+    QList<int> m_waits;      // the file index of each call while the browse waits
+    bool m_waitsBare = true; // those calls came without record and information
+    std::function<int(int in_waits)> m_onWait;
 };
 
-int Record(VYRBitmap *in_pThumb, const QString &in_path, const VYRThumbFileInfo *, int in_status,
-           int in_index, void *in_pUserData)
+int Record(VYRBitmap *in_pThumb, const QString &in_path, const VYRThumbFileInfo *in_pInfo,
+           int in_status, int in_index, void *in_pUserData)
 {
     auto *recorder = static_cast<Recorder *>(in_pUserData);
+    if (in_status == VYR_BROWSE_WAITING) {
+        recorder->m_waits << in_index;
+        recorder->m_waitsBare = recorder->m_waitsBare && !in_pThumb && !in_pInfo;
+        return recorder->m_onWait ? recorder->m_onWait(int(recorder->m_waits.size())) : 1;
+    }
     Delivery d;
     d.m_name = QDir(recorder->m_root).relativeFilePath(in_path);
     d.m_status = in_status;
@@ -94,6 +104,7 @@ private slots:
     void entriesThatAreNoPlainFileNeverStall();
     void fakedHugeProgressiveRefused();
     void stopAfterThirdFile();
+    void waitsCallBackAndStopAtOnce();
     void badArguments();
     void bitmapQuarterTurnsExact();
     void paintPlacesDisplayedPicture();
@@ -307,6 +318,7 @@ void TestEngineBrowse::fakedHugeProgressiveRefused()
 {
     // A progressive file is decoded from all its coefficients at once: a few hundred bytes
     // claiming 60000x60000 pixels would have the decoder fill gigabytes for one thumbnail.
+    // Its data cannot describe that many blocks.
     TestJpeg::Options o;
     o.width = 64;
     o.height = 64;
@@ -322,7 +334,7 @@ void TestEngineBrowse::fakedHugeProgressiveRefused()
     recorder.m_root = dir.path();
     QCOMPARE(Browse(&recorder, "*.jpg", false), int(VYR_SUCCESS));
     QCOMPARE(Names(recorder), QStringList({"bomb.jpg", "sane.jpg"}));
-    QCOMPARE(recorder.m_deliveries[0].m_status, int(VYR_ERR_NO_MEMORY));
+    QCOMPARE(recorder.m_deliveries[0].m_status, int(VYR_ERR_FILE_DAMAGED));
     QCOMPARE(recorder.m_deliveries[1].m_status, int(VYR_SUCCESS));
 
     // A sequential frame whose first scan carries one of three components is buffered whole
@@ -367,6 +379,38 @@ void TestEngineBrowse::stopAfterThirdFile()
                                                      dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1,
                                                      1, 0, 0, 0, 0, 0, throwing, nullptr));
     QCOMPARE(ThreadCount(), threadsBefore);
+}
+
+void TestEngineBrowse::waitsCallBackAndStopAtOnce()
+{
+    // While another holds all the memory the decoders share, each decode waits for it: the
+    // browse calls back meanwhile, and a stop there cancels the waiting decodes (which could
+    // not have ended) instead of waiting for them.
+    QTemporaryDir dir;
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(!TestJpeg::Write(dir.path(), QStringLiteral("p%1.jpg").arg(i)).isEmpty());
+    HeldBudget held;
+    QVERIFY(held.IsHeld());
+    const int threadsBefore = ThreadCount();
+    Recorder stopped;
+    stopped.m_root = dir.path();
+    stopped.m_onWait = [](int in_waits) { return in_waits == 2 ? 0 : 1; };
+    QCOMPARE(Browse(&stopped, "*.jpg", false), int(VYR_ERR_BROWSE_STOPPED));
+    QCOMPARE(stopped.m_waits, QList<int>({0, 0}));
+    QVERIFY(stopped.m_waitsBare && stopped.m_deliveries.isEmpty() && held.IsHeld());
+    QCOMPARE(ThreadCount(), threadsBefore);
+
+    // Memory given back: the waiting decodes go on, and deliveries keep their order.
+    Recorder resumed;
+    resumed.m_root = dir.path();
+    resumed.m_onWait = [&](int) {
+        held.Release();
+        return 1;
+    };
+    QCOMPARE(Browse(&resumed, "*.jpg", false), int(VYR_SUCCESS));
+    QCOMPARE(Names(resumed), QStringList({"p1.jpg", "p2.jpg", "p3.jpg"}));
+    QCOMPARE(resumed.m_waits.value(0), 0);
+    QCOMPARE(VYRJpegGuard::FreeBudgetBytes(), VYRJpegGuard::kSharedBudgetBytes);
 }
 
 void TestEngineBrowse::badArguments()

@@ -3,6 +3,7 @@
 //
 // The image object, the error records, thumbnail loading and file rotation of the imaging
 // wrapper, partly against a replaced engine table that records what the wrapper asks for.
+#include "heldbudget.h"
 #include "qlimg.h"
 #include "qltrace.h"
 #include "testjpeg.h"
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
@@ -120,6 +122,7 @@ struct LoadState
     QWidget *m_pCloseAt1 = nullptr; // post a close event for this window at the first delivery
     bool m_quitAt1 = false;
     QSize m_size;
+    bool m_stopAsked = false; // what the stop query answers
 };
 
 bool Arrived(QLImage *in_pImage, void *in_pUserData)
@@ -159,6 +162,8 @@ private slots:
     void loadStopsWhenCallbackSaysSo();
     void loadGoesOnAfterThrowingCallback();
     void loadStopsOnWindowCloseOrQuit();
+    void loadStopsAtOnceWhileAFileDecodes_data();
+    void loadStopsAtOnceWhileAFileDecodes();
     void loadFailsForMissingFolder();
     void rotateFileCodes();
     void rotateFileInPlaceAndReadOnly();
@@ -411,6 +416,47 @@ void TestQLImg::loadStopsOnWindowCloseOrQuit()
         },
         VYR_ERR_BROWSE_STOPPED, "QLLoadThumbnails()");
     QCOMPARE(quitting.m_names.size(), 1);
+}
+
+void TestQLImg::loadStopsAtOnceWhileAFileDecodes_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::newRow("window closed") << "close";
+    QTest::newRow("application quits") << "quit";
+    QTest::newRow("caller asks") << "query";
+}
+
+void TestQLImg::loadStopsAtOnceWhileAFileDecodes()
+{
+    // A load that waits for a file still serves events, and a close of the window, a quit or
+    // the caller's stop request ends it there. The decode waits for memory the test holds, so
+    // it cannot have ended: it is cancelled, and nothing is delivered.
+    QFETCH(QString, stop);
+    QTemporaryDir dir;
+    QVERIFY(!TestJpeg::Write(dir.path(), "1.jpg").isEmpty());
+    QWidget window;
+    window.show();
+    HeldBudget held;
+    QVERIFY(held.IsHeld());
+    // Should the stop go unseen, the load ends anyway and the test fails instead of hanging.
+    QTimer::singleShot(60000, &window, [&] { held.Release(); });
+    LoadState state;
+    if (stop == "close")
+        QCoreApplication::postEvent(&window, new QCloseEvent);
+    else if (stop == "quit")
+        QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+    else
+        QTimer::singleShot(0, [&] { state.m_stopAsked = true; });
+    const auto stopAsked = [](void *in_pState) {
+        return static_cast<LoadState *>(in_pState)->m_stopAsked;
+    };
+    ExpectEngineError(
+        [&] {
+            QLLoadThumbnails(&window, dir.path(), QSize(64, 64), "*.jpg", 0, false, &Arrived,
+                             &state, stopAsked);
+        },
+        VYR_ERR_BROWSE_STOPPED, "QLLoadThumbnails()");
+    QVERIFY(state.m_names.isEmpty() && held.IsHeld());
 }
 
 void TestQLImg::loadFailsForMissingFolder()
