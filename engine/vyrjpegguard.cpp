@@ -259,11 +259,16 @@ void VYRJpegGuard::OnProgress(j_common_ptr in_pInfo)
         std::snprintf(text, sizeof(text), "More than %d scans", kMaxScans);
         guard->Fail(VYR_ERR_TOO_COSTLY, text);
     }
+    // A component counts as present with its first scan (sequential) or its first DC scan
+    // (progressive); later refinements only improve it.
+    const bool bringsData = !info.progressive_mode || (info.Ss == 0 && info.Ah == 0);
     for (int i = 0; i < info.comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i) {
         const jpeg_component_info *component = info.cur_comp_info[i];
-        if (component)
-            guard->m_visits +=
-                qint64(component->width_in_blocks) * qint64(component->height_in_blocks);
+        if (!component)
+            continue;
+        guard->m_visits += qint64(component->width_in_blocks) * qint64(component->height_in_blocks);
+        if (bringsData && component->component_index >= 0 && component->component_index < 32)
+            guard->m_scannedComponents |= 1u << component->component_index;
     }
     if (guard->m_visits > guard->m_allowedVisits) {
         char text[160];
@@ -285,6 +290,21 @@ void VYRJpegGuard::Fail(int in_code, const char *in_reason)
         std::abort();
     }
     std::longjmp(m_jump, 1);
+}
+
+int VYRJpegGuard::RequireEveryComponent()
+{
+    if (m_failure != VYR_SUCCESS)
+        return m_failure;
+    for (int c = 0; c < m_info.num_components && c < 32; ++c) {
+        if (!(m_scannedComponents & (1u << c))) {
+            char text[96];
+            std::snprintf(text, sizeof(text), "Component %d of %d has no scan", c + 1,
+                          m_info.num_components);
+            return Refuse(VYR_ERR_FILE_DAMAGED, text);
+        }
+    }
+    return VYR_SUCCESS;
 }
 
 int VYRJpegGuard::Refuse(int in_code, const char *in_reason)

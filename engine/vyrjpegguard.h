@@ -124,6 +124,12 @@ public:
         return m_failure;
     }
 
+    // After all scans were read (jpeg_read_coefficients()): refuses a picture in which a
+    // component never had a scan of its own data. libjpeg reads such a file without a
+    // warning and leaves the component flat grey; a turn would hand that on as intact.
+    // Returns VYR_SUCCESS or VYR_ERR_FILE_DAMAGED (and every later Run() returns it too).
+    int RequireEveryComponent();
+
     // Why the last step failed, in words fit for a trace ("Corrupt JPEG data: ...").
     const QByteArray &Reason() const { return m_reason; }
 
@@ -189,6 +195,7 @@ private:
     void *m_pSlab = nullptr; // the memory of all realised arrays
     size_t m_slabBytes = 0;
     int m_lastScan = 0;
+    uint32_t m_scannedComponents = 0; // bit c: component c had a scan that brings its data
     qint64 m_visits = 0;
     qint64 m_allowedVisits = 0;
 };

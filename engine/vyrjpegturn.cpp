@@ -179,6 +179,8 @@ int ReadDigest(VYRJpegGuard &inout_guard, const uint8_t *in_pData, size_t in_siz
     if (rc == VYR_SUCCESS)
         rc = inout_guard.Run(
             [&](j_decompress_ptr in_pInfo) { arrays = jpeg_read_coefficients(in_pInfo); });
+    if (rc == VYR_SUCCESS)
+        rc = inout_guard.RequireEveryComponent();
     if (rc != VYR_SUCCESS || !out_pDigest)
         return rc;
 
@@ -282,6 +284,8 @@ int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &i
                 CollectRows(in_pInfo, t.m_destArray, t.m_arrayHeight, true, t.m_dest.m_pRows);
             }
         });
+    if (rc == VYR_SUCCESS)
+        rc = guard.RequireEveryComponent();
     if (rc != VYR_SUCCESS) {
         QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
         return rc;

@@ -71,6 +71,24 @@ QByteArray WithExtraneousBytes(const QByteArray &in_jpeg)
     return in_jpeg.left(at) + QByteArray("junk", 4) + in_jpeg.mid(at);
 }
 
+// The file without its in_index-th scan (0-based): the scan header and its data up to the
+// next marker. libjpeg reads what is left without a warning.
+QByteArray WithoutScan(const QByteArray &in_jpeg, int in_index)
+{
+    qsizetype at = -1;
+    for (int i = 0; i <= in_index; ++i) {
+        at = in_jpeg.indexOf("\xFF\xDA", at + 1);
+        if (at < 0)
+            return {};
+    }
+    qsizetype end = at + 2;
+    while (end + 1 < in_jpeg.size() &&
+           !(uchar(in_jpeg[end]) == 0xFF && uchar(in_jpeg[end + 1]) != 0 &&
+             (uchar(in_jpeg[end + 1]) < 0xD0 || uchar(in_jpeg[end + 1]) > 0xD7)))
+        ++end;
+    return in_jpeg.left(at) + in_jpeg.mid(end);
+}
+
 QByteArray Claiming(QByteArray in_jpeg, int in_width, int in_height)
 {
     return TestJpegCodec::SetFrameSize(&in_jpeg, in_width, in_height) ? in_jpeg : QByteArray();
@@ -273,6 +291,15 @@ void TestJpegTurn::hostileFilesRefusedCheaply_data()
     QTest::newRow("truncated") << whole.left(whole.size() / 2) << int(VYR_ERR_FILE_DAMAGED);
     QTest::newRow("bad-huffman-codes") << WithBadHuffmanCodes(whole) << int(VYR_ERR_FILE_DAMAGED);
     QTest::newRow("extraneous-bytes") << WithExtraneousBytes(whole) << int(VYR_ERR_FILE_DAMAGED);
+    // One scan per component; the last one's scan gone, the file still ends cleanly.
+    Options separate;
+    separate.width = separate.height = 128;
+    separate.scans = {{{0}}, {{1}}, {{2}}};
+    QTest::newRow("component-without-scan")
+        << WithoutScan(TestJpegCodec::Encode(separate), 2) << int(VYR_ERR_FILE_DAMAGED);
+    separate.scans = {{{0}, 0, 0}, {{1}, 0, 0}, {{2}, 0, 0}, {{0}, 1, 63}};
+    QTest::newRow("progressive-component-without-scan")
+        << WithoutScan(TestJpegCodec::Encode(separate), 1) << int(VYR_ERR_FILE_DAMAGED);
     big.arithmetic = true;
     const QByteArray arithWhole = TestJpegCodec::Encode(big);
     QTest::newRow("arithmetic-truncated")
