@@ -9,14 +9,11 @@
 #include <QPainter>
 #include <QRegion>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 namespace {
 // The focus frame lies this far inside the cell's black (or red) frame, in its padding.
 constexpr int kFocusInsetPx = 2;
-// Only this band of the style's frame is drawn: Fusion also tints the frame's inside, and a
-// photo tool must not change the colours of the photo it frames.
+// The frame's width: it fits the padding, never over the picture.
 constexpr int kFocusBandPx = 2;
 } // namespace
 
@@ -78,20 +75,17 @@ void DynGridView::DrawFocusFrame(QPainter *in_pDC, GridCell *in_pCell)
 {
     if (!in_pDC || !in_pCell)
         return;
+    // A solid band in the highlight colour, inside the cell's frame and outside the picture:
+    // the style's focus rectangle (a faint outline that Fusion shows only after Tab, with a
+    // tint over the photo) is easily missed on a grid of photos and changes their colours.
     const GridRect &rect = in_pCell->GetRect();
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = QRect(rect.left + kFocusInsetPx, rect.top + kFocusInsetPx,
-                        rect.Width() - 2 * kFocusInsetPx, rect.Height() - 2 * kFocusInsetPx);
-    option.backgroundColor = m_backgroundBrush.color();
-    // Styles such as Fusion draw the frame only after focus moved by Tab; a photo framed by a
-    // click and moved with the arrows must show it too, or the keys act on an unseen photo.
-    option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
-    const QRect inside = option.rect.adjusted(kFocusBandPx, kFocusBandPx, -kFocusBandPx,
-                                              -kFocusBandPx);
+    const QRect outer(rect.left + kFocusInsetPx, rect.top + kFocusInsetPx,
+                      rect.Width() - 2 * kFocusInsetPx, rect.Height() - 2 * kFocusInsetPx);
+    const QRect inner =
+        outer.adjusted(kFocusBandPx, kFocusBandPx, -kFocusBandPx, -kFocusBandPx);
     in_pDC->save();
-    in_pDC->setClipRegion(QRegion(option.rect).subtracted(QRegion(inside)), Qt::IntersectClip);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, in_pDC, this);
+    in_pDC->setClipRegion(QRegion(outer).subtracted(QRegion(inner)), Qt::IntersectClip);
+    in_pDC->fillRect(outer, palette().color(QPalette::Active, QPalette::Highlight));
     in_pDC->restore();
 }
 
