@@ -18,24 +18,9 @@
 #include "qltrace.h"
 #include "resource.h"
 #include "vyrimg.h"
+#include "vyrorient.h"
 
 namespace {
-
-// The clockwise turn that makes an image with this Orientation upright; 0 for upright,
-// mirrored and unknown values, which are left as they are.
-int AngleForOrientation(uint32_t in_orientation)
-{
-    switch (in_orientation) {
-    case QL_ORIENT_ROTATE_180:
-        return 180;
-    case QL_ORIENT_ROTATE_90:
-        return 90;
-    case QL_ORIENT_ROTATE_270:
-        return -90;
-    default:
-        return 0;
-    }
-}
 
 // A file without any write permission bit is read-only, also for a process that could
 // write it anyway (root opens it for update without complaint).
@@ -108,7 +93,7 @@ void VYRThumbVw::OnAutoRotate()
             continue;
         }
 
-        const int angle = AngleForOrientation(tag.value);
+        const int angle = VYRAngleForOrientation(tag.value);
         if (angle == 0) {
             ++upright;
             if (doc)

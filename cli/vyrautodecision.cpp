@@ -8,21 +8,6 @@
 #include <QtGlobal>
 #include <cerrno>
 
-// The same table as the window's Auto Rotate, which keeps its copy private to the browser.
-int VYRAngleForOrientation(uint32_t in_value)
-{
-    switch (in_value) {
-    case QL_ORIENT_ROTATE_180:
-        return 180;
-    case QL_ORIENT_ROTATE_90:
-        return 90;
-    case QL_ORIENT_ROTATE_270:
-        return -90;
-    default:
-        return 0;
-    }
-}
-
 VYROrientationRead VYRReadOrientation(const QString &in_path, uint32_t *out_pValue,
                                       QString *out_pError)
 {

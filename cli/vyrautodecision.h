@@ -5,6 +5,8 @@
 // file's first APP1 segment, and the turn that makes the picture upright.
 #pragma once
 
+#include "vyrorient.h" // VYRAngleForOrientation, the turn for a value
+
 #include <QString>
 #include <cstdint>
 
@@ -20,8 +22,3 @@ enum class VYROrientationRead
 // read-only card can still be turned into an output folder.
 VYROrientationRead VYRReadOrientation(const QString &in_path, uint32_t *out_pValue,
                                       QString *out_pError);
-
-// The clockwise turn in degrees that makes a picture with this Orientation upright: 3 -> 180,
-// 6 -> 90, 8 -> -90. Upright (1), the mirrored values (2, 4, 5, 7) and anything else -> 0: the
-// photo is counted as correctly oriented and left alone, as the window's Auto Rotate does.
-int VYRAngleForOrientation(uint32_t in_value);

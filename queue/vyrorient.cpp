@@ -12,6 +12,20 @@
 #include <cstdio>
 #include <cstring>
 
+int VYRAngleForOrientation(uint32_t in_value)
+{
+    switch (in_value) {
+    case QL_ORIENT_ROTATE_180:
+        return 180;
+    case QL_ORIENT_ROTATE_90:
+        return 90;
+    case QL_ORIENT_ROTATE_270:
+        return -90;
+    default:
+        return 0;
+    }
+}
+
 namespace {
 
 // A stdio stream over a fixed buffer: reads and writes stay inside it and never add a byte

@@ -20,6 +20,12 @@ enum : unsigned
     VYR_ORIENTATION_UPRIGHT = 1,
 };
 
+// The clockwise turn in degrees that makes a picture with this Orientation upright: 3 -> 180,
+// 6 -> 90, 8 -> -90. Upright (1), the mirrored values (2, 4, 5, 7) and anything else -> 0: such
+// a photo is counted as correctly oriented and left alone. Auto Rotate and the command line
+// decide with it.
+int VYRAngleForOrientation(uint32_t in_value);
+
 // Opens in_path for update and, when its first APP1 segment carries an Exif Orientation
 // entry whose value is not 1, rewrites that entry in place to 1, then flushes and closes the
 // file. A file that cannot be opened, has no Exif data or no Orientation entry, or is
