@@ -6,12 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "browsertest.h"
 #include "testjpeg.h"
+#include "writegate.h"
 #include "vyrengine.h"
 
 namespace {
@@ -41,46 +40,6 @@ int FailingRotate(VYRBitmap *, int, uint32_t, int32_t)
 {
     return VYR_ERR_NO_MEMORY;
 }
-
-// Holds the worker inside its first file write until released.
-struct WriteGate
-{
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bEntered = false;
-    bool m_bReleased = false;
-
-    static WriteGate *&Current()
-    {
-        static WriteGate *gate = nullptr;
-        return gate;
-    }
-    static int RotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                          int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish)
-    {
-        if (WriteGate *gate = Current()) {
-            std::unique_lock<std::mutex> lock(gate->m_mutex);
-            gate->m_bEntered = true;
-            gate->m_changed.wait_for(lock, std::chrono::seconds(20),
-                                     [gate] { return gate->m_bReleased; });
-        }
-        return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, in_arg4, in_arg5,
-                                             in_arg6, in_pFinish);
-    }
-    bool Entered()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_bEntered;
-    }
-    void Release()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_bReleased = true;
-        }
-        m_changed.notify_all();
-    }
-};
 
 } // namespace
 
@@ -244,12 +203,8 @@ private slots:
         QVERIFY(!a.isEmpty());
         QVERIFY(!WriteOriented(dir.path(), "b.jpg", TestJpeg::Exif::Intel, 8).isEmpty());
         const QSize stored = TestJpeg::Decode(a).size();
-        WriteGate gate;
-        WriteGate::Current() = &gate;
-        VYREngineTable table = VYRDefaultEngine();
-        table.RotateFile = &WriteGate::RotateFile;
-        VYRSetEngine(&table);
         {
+            WriteGate gate;
             Scene s(true);
             s.document.GetConfig().Inplace = 1;
             s.view.LoadFolder(dir.path());
@@ -262,8 +217,6 @@ private slots:
             QTRY_COMPARE(s.document.GetQueue().GetCount(), 0);
             QTRY_COMPARE(s.tasks.GetTaskCount(), 0);
         }
-        VYRSetEngine(nullptr);
-        WriteGate::Current() = nullptr;
         QCOMPARE(TestJpeg::Decode(a).size(), stored.transposed()); // turned once
         QCOMPARE(TestJpeg::ReadOrientationOfFile(a), 1);
         QCOMPARE(TestJpeg::ReadOrientationOfFile(dir.filePath("b.jpg")), 1);

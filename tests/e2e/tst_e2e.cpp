@@ -13,8 +13,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <condition_variable>
-#include <mutex>
 
 #include "document.h"
 #include "mainwnd.h"
@@ -23,6 +21,7 @@
 #include "resource.h"
 #include "slctfldr.h"
 #include "testjpeg.h"
+#include "writegate.h"
 #include "vyrapp.h"
 #include "vyrengine.h"
 #include "vyrtaskvw.h"
@@ -71,59 +70,6 @@ QString WriteJpeg(const QString &in_dir, const QString &in_name, const QImage &i
     options.orientation = in_orientation;
     return TestJpeg::Write(in_dir, in_name, options);
 }
-
-// Holds the worker inside its first file write until released.
-struct WriteGate
-{
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bEntered = false;
-    bool m_bReleased = false;
-
-    WriteGate()
-    {
-        Current() = this;
-        VYREngineTable table = VYRDefaultEngine();
-        table.RotateFile = &RotateFile;
-        VYRSetEngine(&table);
-    }
-    ~WriteGate()
-    {
-        Release();
-        VYRSetEngine(nullptr);
-        Current() = nullptr;
-    }
-    static WriteGate *&Current()
-    {
-        static WriteGate *gate = nullptr;
-        return gate;
-    }
-    static int RotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                          int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish)
-    {
-        if (WriteGate *gate = Current()) {
-            std::unique_lock<std::mutex> lock(gate->m_mutex);
-            gate->m_bEntered = true;
-            gate->m_changed.wait_for(lock, std::chrono::seconds(20),
-                                     [gate] { return gate->m_bReleased; });
-        }
-        return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, in_arg4, in_arg5,
-                                             in_arg6, in_pFinish);
-    }
-    bool Entered()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_bEntered;
-    }
-    void Release()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_bReleased = true;
-        }
-        m_changed.notify_all();
-    }
-};
 
 int CountLines(const QStringList &in_log, const QString &in_prefix)
 {
