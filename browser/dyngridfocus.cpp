@@ -81,8 +81,7 @@ void DynGridView::DrawFocusFrame(QPainter *in_pDC, GridCell *in_pCell)
     const GridRect &rect = in_pCell->GetRect();
     const QRect outer(rect.left + kFocusInsetPx, rect.top + kFocusInsetPx,
                       rect.Width() - 2 * kFocusInsetPx, rect.Height() - 2 * kFocusInsetPx);
-    const QRect inner =
-        outer.adjusted(kFocusBandPx, kFocusBandPx, -kFocusBandPx, -kFocusBandPx);
+    const QRect inner = outer.adjusted(kFocusBandPx, kFocusBandPx, -kFocusBandPx, -kFocusBandPx);
     in_pDC->save();
     in_pDC->setClipRegion(QRegion(outer).subtracted(QRegion(inner)), Qt::IntersectClip);
     in_pDC->fillRect(outer, palette().color(QPalette::Active, QPalette::Highlight));

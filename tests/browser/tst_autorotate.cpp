@@ -10,8 +10,8 @@
 
 #include "browsertest.h"
 #include "testjpeg.h"
-#include "writegate.h"
 #include "vyrengine.h"
+#include "writegate.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
-#include <QStatusBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,11 +21,11 @@
 #include "resource.h"
 #include "slctfldr.h"
 #include "testjpeg.h"
-#include "writegate.h"
 #include "vyrapp.h"
 #include "vyrengine.h"
 #include "vyrtaskvw.h"
 #include "vyrthumbvw.h"
+#include "writegate.h"
 
 namespace {
 
