@@ -190,6 +190,20 @@ int VYRBatch::Run(const std::atomic<bool> &in_stop)
     }
 
     bool stopNoticed = false;
+    // Said once, as soon as the stop is seen; also when the photos in hand were all finished
+    // before this thread woke up to it.
+    const auto noticeStop = [&] {
+        if (!in_stop || stopNoticed)
+            return;
+        stopNoticed = true;
+        size_t started;
+        {
+            std::lock_guard<std::mutex> dispatch(m_dispatchMutex);
+            started = m_nextIndex;
+        }
+        if (m_pReport)
+            m_pReport->Stopping(int(total - std::min(started, total)));
+    };
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         ReportReady(&lock);
@@ -197,16 +211,7 @@ int VYRBatch::Run(const std::atomic<bool> &in_stop)
             break;
         const int done = m_done;
         lock.unlock();
-        if (in_stop && !stopNoticed) {
-            stopNoticed = true;
-            size_t started;
-            {
-                std::lock_guard<std::mutex> dispatch(m_dispatchMutex);
-                started = m_nextIndex;
-            }
-            if (m_pReport)
-                m_pReport->Stopping(int(total - std::min(started, total)));
-        }
+        noticeStop();
         if (m_pReport)
             m_pReport->Progress(done, int(total));
         lock.lock();
@@ -219,6 +224,7 @@ int VYRBatch::Run(const std::atomic<bool> &in_stop)
     lock.lock();
     ReportReady(&lock);
     lock.unlock();
+    noticeStop();
 
     if (m_pReport)
         m_pReport->Summary();
