@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+#include "benchgridscene.h"
 #include "document.h"
 #include "qltrace.h"
 #include "qlwnd.h"
@@ -60,16 +61,9 @@ int main(int argc, char **argv)
     // The user's settings stay untouched.
     QTemporaryDir store;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
-    QWidget frame;
-    QLSetMainWindow(&frame);
-    Document document;
-    document.SetThumbSize(size == 64 ? 0 : size == 128 ? 1 : 2);
-    VYRThumbVw view;
-    document.AddView(&view);
-    view.OnInitialUpdate();
-    view.resize(1280, 900);
-    view.show();
-    QApplication::processEvents();
+    BenchGridScene scene(size);
+    Document &document = scene.document;
+    VYRThumbVw &view = scene.view;
 
     // Adding: the same path as a scan (the document lists the item, the view adds a cell).
     std::vector<double> addMs;

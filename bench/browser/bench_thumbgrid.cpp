@@ -12,6 +12,7 @@
 //
 // The folder holds N (default 10,000) hard links of one 1600x1200 JPEG (FILE, or a photo-like
 // one written here); the window is 1280x900, offscreen.
+#include "benchgridscene.h"
 #include "document.h"
 #include "qltrace.h"
 #include "qlwnd.h"
@@ -116,16 +117,9 @@ int main(int argc, char **argv)
         return 1;
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work.path());
-    QWidget frame;
-    QLSetMainWindow(&frame);
-    Document document;
-    document.SetThumbSize(size == 64 ? 0 : size == 128 ? 1 : 2);
-    VYRThumbVw view;
-    document.AddView(&view);
-    view.OnInitialUpdate();
-    view.resize(1280, 900);
-    view.show();
-    QApplication::processEvents();
+    BenchGridScene scene(size);
+    Document &document = scene.document;
+    VYRThumbVw &view = scene.view;
 
     QElapsedTimer timer;
     timer.start();

@@ -9,6 +9,7 @@
 //
 // The folder holds N (default 10,000) hard links of one 1600x1200 JPEG: FILE, or a photo-like
 // one written here. The same program built on an older commit gives the figures to compare.
+#include "benchgridscene.h"
 #include "document.h"
 #include "qltrace.h"
 #include "qlwnd.h"
@@ -36,16 +37,9 @@ int ScanAndReport(int argc, char **argv, const QString &in_dir, int in_size)
     QTemporaryDir store; // the user's settings stay untouched
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
 
-    QWidget frame;
-    QLSetMainWindow(&frame);
-    Document document;
-    document.SetThumbSize(in_size == 64 ? 0 : in_size == 128 ? 1 : 2);
-    VYRThumbVw view;
-    document.AddView(&view);
-    view.OnInitialUpdate();
-    view.resize(1280, 900);
-    view.show();
-    QApplication::processEvents();
+    BenchGridScene scene(in_size);
+    Document &document = scene.document;
+    VYRThumbVw &view = scene.view;
 
     QElapsedTimer timer;
     timer.start();
