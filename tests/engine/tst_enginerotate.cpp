@@ -6,6 +6,7 @@
 #include "qltrace.h"
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
+#include "tracecollector.h"
 #include "vyrengine.h"
 
 #include <QDir>
@@ -119,22 +120,6 @@ bool Finish(uint8_t *inout_pData, size_t in_size, void *in_pUserData)
         return true;
     }
 }
-
-class TraceCollector
-{
-public:
-    TraceCollector()
-    {
-        QLSetTraceHook([this](const QString &in_line) { m_lines << in_line; });
-    }
-    ~TraceCollector() { QLSetTraceHook({}); }
-    bool Contains(const QString &in_text) const
-    {
-        return std::any_of(m_lines.begin(), m_lines.end(),
-                           [&](const QString &l) { return l.contains(in_text); });
-    }
-    QStringList m_lines;
-};
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "qltrace.h"
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
+#include "tracecollector.h"
 #include "vyrengine.h"
 #include "vyrexifedit.h"
 #include "vyrorient.h"
@@ -71,22 +72,6 @@ QStringList Exiftool(const QStringList &in_args)
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
-
-class TraceCollector
-{
-public:
-    TraceCollector()
-    {
-        QLSetTraceHook([this](const QString &in_line) { m_lines << in_line; });
-    }
-    ~TraceCollector() { QLSetTraceHook({}); }
-    bool Contains(const QString &in_text) const
-    {
-        return std::any_of(m_lines.begin(), m_lines.end(),
-                           [&](const QString &l) { return l.contains(in_text); });
-    }
-    QStringList m_lines;
-};
 
 } // namespace
 
