@@ -119,25 +119,53 @@ double Percentile(std::vector<double> in_values, double in_fraction)
     return in_values[at];
 }
 
-int RunResponsiveness(int in_files, int in_width, int in_height)
+// The document with its task list and worker, and one item per written photo, every job
+// turning a photo in place; what both benchmarks measure on.
+struct QueueBench
 {
     QTemporaryDir store, dir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
-    std::vector<QString> paths;
-    if (!WritePhotos(dir, in_files, in_width, in_height, &paths))
-        return 1;
-
     Document doc;
-    doc.GetConfig().Inplace = 1;
-    auto *view = new VYRTaskVw;
-    doc.AddView(view);
-    if (view->OnCreate() != 0)
-        return 2;
-    for (const QString &path : paths) {
-        VYRBitmap bitmap;
-        bitmap.m_image = QImage(8, 8, QImage::Format_RGB32);
-        doc.AddImage(new VYRImage(QLImage(path, bitmap)));
+    VYRTaskVw *view = nullptr; // owned by the document's views once created
+    std::vector<VYRImage *> items;
+
+    // 0, or the benchmark's exit code: 1 photos not written, 2 task list not created.
+    int Open(int in_files, int in_width, int in_height)
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
+        std::vector<QString> paths;
+        if (!WritePhotos(dir, in_files, in_width, in_height, &paths))
+            return 1;
+        doc.GetConfig().Inplace = 1;
+        view = new VYRTaskVw;
+        doc.AddView(view);
+        if (view->OnCreate() != 0)
+            return 2;
+        for (const QString &path : paths) {
+            VYRBitmap bitmap;
+            bitmap.m_image = QImage(8, 8, QImage::Format_RGB32);
+            auto *item = new VYRImage(QLImage(path, bitmap));
+            doc.AddImage(item);
+            items.push_back(item);
+        }
+        return 0;
     }
+    // A quarter turn queued as a click queues it.
+    void Queue(VYRImage *in_pItem)
+    {
+        {
+            QLLockGuard lock(g_catalogLock);
+            in_pItem->Rotate(90);
+        }
+        doc.NotifyViews(nullptr, HINT_ITEM_QUEUED, in_pItem);
+    }
+    bool Idle() const { return view->GetTaskCount() == 0 && doc.GetPendingCount() == 0; }
+};
+
+int RunResponsiveness(int in_files, int in_width, int in_height)
+{
+    QueueBench bench;
+    if (const int failed = bench.Open(in_files, in_width, in_height))
+        return failed;
 
     constexpr int kProbeMs = 5;
     std::vector<double> lateness;
@@ -153,18 +181,11 @@ int RunResponsiveness(int in_files, int in_width, int in_height)
     });
 
     clock.start();
-    for (int i = 0; i < doc.GetImages().GetCount(); ++i) {
-        VYRImage *item = nullptr;
-        doc.GetImages().Get(i, item);
-        {
-            QLLockGuard lock(g_catalogLock);
-            item->Rotate(90);
-        }
-        doc.NotifyViews(nullptr, HINT_ITEM_QUEUED, item);
-    }
+    for (VYRImage *item : bench.items)
+        bench.Queue(item);
     last = clock.nsecsElapsed();
     probe.start(kProbeMs);
-    if (!Spin([&] { return view->GetTaskCount() == 0 && doc.GetPendingCount() == 0; }))
+    if (!Spin([&] { return bench.Idle(); }))
         return 3;
     probe.stop();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -174,8 +195,8 @@ int RunResponsiveness(int in_files, int in_width, int in_height)
                 in_files, in_width, in_height, in_width * double(in_height) / 1e6, seconds,
                 1000.0 * seconds / in_files, kProbeMs, Percentile(lateness, 1.0),
                 Percentile(lateness, 0.99), Percentile(lateness, 0.5), lateness.size());
-    delete view;
-    doc.DeleteContents();
+    delete bench.view;
+    bench.doc.DeleteContents();
     return 0;
 }
 
@@ -195,34 +216,14 @@ int main(int argc, char **argv)
     const int width = argc > 2 ? std::max(16, atoi(argv[2])) : 1600;
     const int height = argc > 3 ? std::max(16, atoi(argv[3])) : 1200;
 
-    QTemporaryDir store, dir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
-    std::vector<QString> paths;
-    if (!WritePhotos(dir, files, width, height, &paths))
-        return 1;
-
-    Document doc;
-    doc.GetConfig().Inplace = 1;
-    auto *view = new VYRTaskVw;
-    doc.AddView(view);
-    if (view->OnCreate() != 0)
-        return 2;
-    std::vector<VYRImage *> items;
-    for (const QString &path : paths) {
-        VYRBitmap bitmap;
-        bitmap.m_image = QImage(8, 8, QImage::Format_RGB32);
-        auto *item = new VYRImage(QLImage(path, bitmap));
-        doc.AddImage(item);
-        items.push_back(item);
-    }
-    const auto queue = [&](VYRImage *in_pItem) {
-        {
-            QLLockGuard lock(g_catalogLock);
-            in_pItem->Rotate(90);
-        }
-        doc.NotifyViews(nullptr, HINT_ITEM_QUEUED, in_pItem);
-    };
-    const auto idle = [&] { return view->GetTaskCount() == 0 && doc.GetPendingCount() == 0; };
+    QueueBench bench;
+    if (const int failed = bench.Open(files, width, height))
+        return failed;
+    Document &doc = bench.doc;
+    VYRTaskVw *view = bench.view;
+    const std::vector<VYRImage *> &items = bench.items;
+    const auto queue = [&](VYRImage *in_pItem) { bench.Queue(in_pItem); };
+    const auto idle = [&] { return bench.Idle(); };
 
     // Batch.
     QElapsedTimer clock;
