@@ -15,7 +15,11 @@ sanitize="${VEYRA_SANITIZE:-}"
 build_dir="build${sanitize:+-$sanitize}"
 jobs="$(nproc)"
 
+# ccache (installed above) makes rebuilds and other checkouts of the same sources cheap; paths
+# are hashed relative to the folder above the checkout so that checkouts side by side share it.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd .. && pwd)}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" \
   -DVEYRA_SANITIZE="$sanitize" \
   $( [ -n "$sanitize" ] && echo -DVEYRA_BUILD_BENCH=OFF )
 targets=()
