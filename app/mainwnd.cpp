@@ -373,21 +373,44 @@ void MainWnd::closeEvent(QCloseEvent *in_pEvent)
     emit Closed();
 }
 
+namespace {
+
+// A drop only opens what was dropped: it must never be a move, which lets the drag source
+// delete the folder once the drop is done. Copy where offered, else link; otherwise refuse.
+bool AcceptAsCopyOrLink(QDropEvent *inout_pEvent)
+{
+    const QMimeData *data = inout_pEvent->mimeData();
+    if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().first().isLocalFile())
+        return false;
+    const Qt::DropActions offered = inout_pEvent->possibleActions();
+    if (offered & Qt::CopyAction)
+        inout_pEvent->setDropAction(Qt::CopyAction);
+    else if (offered & Qt::LinkAction)
+        inout_pEvent->setDropAction(Qt::LinkAction);
+    else
+        return false;
+    inout_pEvent->accept();
+    return true;
+}
+
+} // namespace
+
 void MainWnd::dragEnterEvent(QDragEnterEvent *in_pEvent)
 {
-    const QMimeData *data = in_pEvent->mimeData();
-    if (data && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
-        in_pEvent->acceptProposedAction();
+    AcceptAsCopyOrLink(in_pEvent);
+}
+
+void MainWnd::dragMoveEvent(QDragMoveEvent *in_pEvent)
+{
+    AcceptAsCopyOrLink(in_pEvent);
 }
 
 void MainWnd::dropEvent(QDropEvent *in_pEvent)
 {
-    const QMimeData *data = in_pEvent->mimeData();
-    if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().first().isLocalFile())
+    if (!AcceptAsCopyOrLink(in_pEvent))
         return;
     // One window, one folder: the first path dropped is opened.
-    const QString path = data->urls().first().toLocalFile();
-    in_pEvent->acceptProposedAction();
+    const QString path = in_pEvent->mimeData()->urls().first().toLocalFile();
     activateWindow();
     // The scan runs for a while and processes events: let the drag finish first.
     QPointer<MainWnd> self(this);

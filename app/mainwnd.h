@@ -81,6 +81,7 @@ protected:
     bool event(QEvent *in_pEvent) override;
     void closeEvent(QCloseEvent *in_pEvent) override;
     void dragEnterEvent(QDragEnterEvent *in_pEvent) override;
+    void dragMoveEvent(QDragMoveEvent *in_pEvent) override;
     void dropEvent(QDropEvent *in_pEvent) override;
 
 private:

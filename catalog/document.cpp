@@ -484,7 +484,8 @@ bool Document::SaveModified()
             return true;
     }
     // Asked without the lock: the worker may need it meanwhile.
-    if (QLMessageBox(QString::fromUtf8(VYRText::kQuitPending), QL_MB_YESNO) != QL_IDYES)
+    if (QLMessageBox(QString::fromUtf8(VYRText::kQuitPending), QL_MB_YESNO | QL_MB_DEFBUTTON2) !=
+        QL_IDYES)
         return false;
     NotifyViews(nullptr, HINT_QUEUE_ABANDONED, nullptr);
     {

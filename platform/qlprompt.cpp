@@ -24,6 +24,8 @@ int QLMessageBox(const QString &in_text, unsigned in_type)
                     QApplication::applicationDisplayName(), in_text,
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
                     QApplication::activeWindow());
+    if (yesNo)
+        box.setDefaultButton((in_type & QL_MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
     const int answer = box.exec();
     if (!yesNo)
         return QL_IDOK;

@@ -11,6 +11,9 @@ enum : unsigned
 {
     QL_MB_OK = 0x0000,    // an OK button only
     QL_MB_YESNO = 0x0004, // Yes and No
+    // With QL_MB_YESNO: No is the default button, so Enter (or a stray key press) never
+    // chooses the answer that throws work away.
+    QL_MB_DEFBUTTON2 = 0x0100,
 };
 
 enum : int

@@ -198,6 +198,20 @@ void TestMainWnd::droppedFileOpensItsFolder()
     QCoreApplication::sendEvent(frame, &drop);
     QVERIFY(drop.isAccepted());
 
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+
+    // A drop is never taken as a move, which would let the drag source delete the folder;
+    // a source that offers only a move is refused.
+    QDragEnterEvent moveOrCopy(QPoint(10, 10), Qt::MoveAction | Qt::CopyAction, &data,
+                               Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame, &moveOrCopy);
+    QVERIFY(moveOrCopy.isAccepted());
+    QCOMPARE(moveOrCopy.dropAction(), Qt::CopyAction);
+    QDropEvent moveOnly(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    moveOnly.setAccepted(false);
+    QCoreApplication::sendEvent(frame, &moveOnly);
+    QVERIFY(!moveOnly.isAccepted());
+
     QTRY_COMPARE(App()->GetDocument()->GetRootPath(), dir.path());
     QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 1);
     QVERIFY(

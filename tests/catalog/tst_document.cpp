@@ -9,6 +9,7 @@
 #include "testjpeg.h"
 #include "vyrimg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 namespace {
@@ -237,7 +239,8 @@ private slots:
         int answer = QL_IDNO;
         QLSetPromptHandler([&](const QString &in_text, unsigned in_type) {
             ++asked;
-            return in_text == VYRText::kQuitPending && in_type == QL_MB_YESNO ? answer : -1;
+            return in_text == VYRText::kQuitPending && (in_type & 0x000F) == QL_MB_YESNO ? answer
+                                                                                         : -1;
         });
         QVERIFY(s.document.SaveModified());
         QCOMPARE(asked, 0);
@@ -260,6 +263,25 @@ private slots:
         QVERIFY(s.document.GetPendingCount() == 0 && !listed->IsPending());
         QCOMPARE(s.Item(0), listed);
         QLSetPromptHandler({});
+    }
+
+    // The real question box: Enter (its default button) keeps the queue and the window.
+    void enterAtTheQuitQuestionKeepsTheQueue()
+    {
+        Scene s;
+        QVERIFY(s.document.OnOpenDocument(m_folderA));
+        s.Queue(s.Item(0));
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            QWidget *box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            shown = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!s.document.SaveModified());
+        QCOMPARE(shown, QString::fromUtf8(VYRText::kQuitPending));
+        QCOMPARE(s.document.GetPendingCount(), 1);
+        QVERIFY(s.Item(0)->IsPending());
     }
 
     void stopRequests_data()
