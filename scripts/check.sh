@@ -12,26 +12,26 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 sanitize="${VEYRA_SANITIZE:-}"
-build_dir="build${sanitize:+-$sanitize}"
+case "$sanitize" in
+  "") preset=default build_dir=build ;;
+  address) preset=asan build_dir=build-address ;;
+  thread) preset=tsan build_dir=build-thread ;;
+  *) echo "VEYRA_SANITIZE must be empty, 'address' or 'thread'" >&2; exit 2 ;;
+esac
 jobs="$(nproc)"
 
-# ccache (installed above) makes rebuilds and other checkouts of the same sources cheap; paths
-# are hashed relative to the folder above the checkout so that checkouts side by side share it.
+# The same presets as `cmake --preset NAME` (CMakePresets.json). ccache (installed above) makes
+# rebuilds and other checkouts of the same sources cheap; paths are hashed relative to the
+# folder above the checkout so that checkouts side by side share it.
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd .. && pwd)}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" \
-  -DVEYRA_SANITIZE="$sanitize" \
-  $( [ -n "$sanitize" ] && echo -DVEYRA_BUILD_BENCH=OFF )
+cmake --preset "$preset" -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)"
 targets=()
-if [ "$sanitize" = thread ]; then
+if [ "$preset" = tsan ]; then
   # Only the threading suites run under ThreadSanitizer: build just those.
   mapfile -t targets < <(ctest --test-dir "$build_dir" -L threads -N | sed -n 's/^ *Test *#[0-9]*: //p')
 fi
-cmake --build "$build_dir" -j "$jobs" ${targets[@]:+--target "${targets[@]}"}
+cmake --build --preset "$preset" -j "$jobs" ${targets[@]:+--target "${targets[@]}"}
 
-ctest_args=(--test-dir "$build_dir" --output-on-failure -j "$jobs")
-# The sanitizers' options are set per test by tests/CMakeLists.txt.
-if [ "$sanitize" = thread ]; then
-  ctest_args+=(-L threads)
-fi
-ctest "${ctest_args[@]}"
+# The sanitizers' options are set per test by tests/CMakeLists.txt; the tsan preset runs the
+# suites labelled "threads".
+ctest --preset "$preset" -j "$jobs"

@@ -19,8 +19,7 @@ esac
 
 build=build-fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVEYRA_FUZZ=ON -DVEYRA_SANITIZE=address -DVEYRA_BUILD_BENCH=OFF >/dev/null
+  cmake --preset fuzz >/dev/null # clang, libFuzzer, ASan + UBSan into build-fuzz/
 fi
 cmake --build "$build" -j "$(nproc)" --target "fuzz_$target" veyra-fuzzseeds
 
