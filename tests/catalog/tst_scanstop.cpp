@@ -3,8 +3,8 @@
 //
 // The document's scan ends at once on a stop request (Escape answered Yes, another folder,
 // the exit) while a photo is still being decoded, not when the next image arrives.
-#include "../engine/heldbudget.h"
 #include "document.h"
+#include "heldbudget.h"
 #include "qlwnd.h"
 #include "resource.h"
 #include "testjpeg.h"
