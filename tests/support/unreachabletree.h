@@ -51,6 +51,7 @@ inline bool Make(const QString &in_root, Tree *out_pTree)
     if (::chmod(QFile::encodeName(in_root).constData(), 0755) != 0)
         return false;
     TestJpeg::Options turn;
+    turn.exif = TestJpeg::Exif::Intel;
     turn.orientation = 6;
     const QByteArray photo = TestJpeg::Build(turn);
     QDir root(in_root);
