@@ -11,6 +11,7 @@
 #include "vyrimg.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QSettings>
 #include <QWidget>
@@ -187,6 +188,31 @@ bool Document::ThumbnailArrived(QLImage *in_pImage, void *in_pUserData)
     }
 }
 
+void Document::ThumbnailFailed(const QString &in_path, int in_status, void *in_pUserData)
+{
+    auto *document = static_cast<Document *>(in_pUserData);
+    const char *format = nullptr;
+    switch (in_status) {
+    case VYR_ERR_FILE_FORMAT:
+        format = VYRText::kLogNotJpeg;
+        break;
+    case VYR_ERR_FILE_READ:
+        format = VYRText::kLogCannotRead;
+        break;
+    case VYR_ERR_UNREACHABLE:
+        format = VYRText::kLogNameNotUtf8;
+        break;
+    case VYR_ERR_PATH_TOO_LONG:
+        format = VYRText::kLogPathTooLong;
+        break;
+    default:
+        return; // a damaged or costly photo: the thumbnail's own trace tells the developer
+    }
+    if (QL_ASSERT(document))
+        document->AddLogLine(
+            QString::asprintf(format, qUtf8Printable(QDir::toNativeSeparators(in_path))));
+}
+
 bool Document::OnOpenDocument(const QString &in_path)
 {
     if (g_bSuppressOpen)
@@ -217,7 +243,7 @@ bool Document::OnOpenDocument(const QString &in_path)
         // then fails instead of dividing by zero anywhere.
         QLLoadThumbnails(QLGetMainWindow(), in_path, QSize(edge, edge), m_config.Filter,
                          m_config.MatteColor, m_config.IncludeSubDirs != 0,
-                         &Document::ThumbnailArrived, this, stopAsked);
+                         &Document::ThumbnailArrived, this, stopAsked, &Document::ThumbnailFailed);
     } catch (QLException *in_pError) {
         std::unique_ptr<QLException> error(in_pError);
         // -10: the load was stopped (by us or by the window): no failure.

@@ -82,6 +82,9 @@ public:
     // in_pImage (the queued item of the same path when there is one). Returns false when
     // the scan must end: a stop was requested, or listing the item failed.
     static bool ThumbnailArrived(QLImage *in_pImage, void *in_pUserData);
+    // The loader's callback for a file without a thumbnail: logs the ones the user must
+    // hear of (not a JPEG, cannot be read or reached); other failures stay out of the grid.
+    static void ThumbnailFailed(const QString &in_path, int in_status, void *in_pUserData);
 
     // --- Lists and queue (the lists are guarded by g_catalogLock) -----------------------
     // Empties the image list: items the queue holds become detached (the queue owns them

@@ -13,6 +13,7 @@
 enum class VYROrientationRead
 {
     Unreadable, // the file cannot be opened for reading
+    NotJpeg,    // the file does not begin as a JPEG does (a text file, an empty file)
     NoInfo,     // no Exif APP1, no Orientation entry, or the read failed
     Found,
 };

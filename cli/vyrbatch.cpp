@@ -89,6 +89,23 @@ QString ReasonForCode(int in_code)
     return QString::asprintf(VYRCliText::kReasonCode, text, in_code);
 }
 
+// What the walk could not reach, in the user's words, with the system's reason.
+QString UnreachableLine(const VYRWalkEntry &in_entry)
+{
+    switch (in_entry.m_problem) {
+    case VYRWalkEntry::Problem::NameNotUtf8:
+        return Quoted(VYRCliText::kNameNotUtf8, in_entry.m_path);
+    case VYRWalkEntry::Problem::PathTooLong:
+        return QString::asprintf(VYRCliText::kPathTooLong,
+                                 qUtf8Printable(VYRShownPath(in_entry.m_path)),
+                                 int(QFile::encodeName(in_entry.m_path).size()));
+    default:
+        return QString::asprintf(VYRCliText::kCannotReadEntry,
+                                 qUtf8Printable(VYRShownPath(in_entry.m_path)),
+                                 qUtf8Printable(qt_error_string(in_entry.m_error)));
+    }
+}
+
 } // namespace
 
 VYRBatch::VYRBatch(const VYRBatchSettings &in_settings, VYRBatchReport *in_pReport)
@@ -132,9 +149,13 @@ bool VYRBatch::Collect(QString *out_pError, const std::atomic<bool> *in_pStop)
             break;
         if (QFileInfo(path).isDir()) {
             VYRFolderWalk walk(path, m_settings.m_filter, m_settings.m_recursive);
-            QString file;
-            while (!stopped() && walk.Next(&file))
-                AddPhoto(file, &seen);
+            VYRWalkEntry entry;
+            while (!stopped() && walk.Next(&entry)) {
+                if (entry.m_problem == VYRWalkEntry::Problem::None)
+                    AddPhoto(entry.m_path, &seen);
+                else if (m_pReport)
+                    m_pReport->Unreachable(UnreachableLine(entry));
+            }
         } else if (filter.Matches(QFileInfo(path).fileName())) {
             AddPhoto(path, &seen);
         } else if (m_pReport) {
@@ -230,7 +251,7 @@ int VYRBatch::Run(const std::atomic<bool> &in_stop)
         m_pReport->Summary();
     if (in_stop)
         return VYR_EXIT_INTERRUPTED;
-    return m_pReport && m_pReport->Counts().m_failed > 0 ? VYR_EXIT_FAILED : VYR_EXIT_DONE;
+    return m_pReport && m_pReport->Counts().HasFailures() ? VYR_EXIT_FAILED : VYR_EXIT_DONE;
 }
 
 void VYRBatch::Work(const std::atomic<bool> &in_stop)
@@ -277,6 +298,9 @@ std::optional<VYRBatch::Turn> VYRBatch::Decide(size_t in_index, VYRPhotoOutcome 
         out_pOutcome->m_kind = Kind::Unreadable;
         out_pOutcome->m_reason =
             QString::asprintf(VYRCliText::kReasonUnreadable, qUtf8Printable(error));
+        return std::nullopt;
+    case VYROrientationRead::NotJpeg:
+        out_pOutcome->m_kind = Kind::NotJpeg;
         return std::nullopt;
     case VYROrientationRead::NoInfo:
         out_pOutcome->m_kind = Kind::NoInfo;

@@ -45,7 +45,9 @@ public:
 
     // Checks the paths and the output folder, then lists the photos: a named file when its name
     // matches the filter (a note otherwise), a named folder through the window's folder walk
-    // (with subfolders when recursive). A file reached twice (the same file named again, a link,
+    // (with subfolders when recursive). What the walk cannot reach (a folder that cannot be
+    // read, a name that is not valid UTF-8, a path too long to open) is reported as it is
+    // reached, and counted as a failure. A file reached twice (the same file named again, a link,
     // a folder and a file in it) is listed once more as already listed, never turned twice.
     // Returns false with a one-line reason when a path or the output folder does not exist or
     // cannot be read; nothing has been done then. A set in_pStop ends the listing early (a

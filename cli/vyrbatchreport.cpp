@@ -52,6 +52,10 @@ void VYRBatchReport::Photo(const QString &in_path, const VYRPhotoOutcome &in_out
                          .toUtf8()
                    : Format(VYRText::kLogRotated, in_path);
         break;
+    case Kind::NotJpeg:
+        ++m_counts.m_notJpeg;
+        line = Format(VYRCliText::kNotJpeg, in_path);
+        break;
     case Kind::Unreadable:
     case Kind::Failed:
         ++m_counts.m_failed;
@@ -81,6 +85,15 @@ void VYRBatchReport::Progress(int in_done, int in_total)
     m_progressShown = true;
 }
 
+void VYRBatchReport::Unreachable(const QString &in_text)
+{
+    ++m_counts.m_unreachable;
+    if (m_quiet)
+        return;
+    ClearProgress();
+    Print(m_pOut, in_text.toUtf8() + '\n');
+}
+
 void VYRBatchReport::Note(const QString &in_text)
 {
     if (m_quiet)
@@ -105,6 +118,11 @@ void VYRBatchReport::Summary()
         '\n';
     if (m_counts.m_failed > 0)
         text += QString::asprintf(VYRCliText::kFailedCount, m_counts.m_failed).toUtf8() + '\n';
+    if (m_counts.m_notJpeg > 0)
+        text += QString::asprintf(VYRCliText::kNotJpegCount, m_counts.m_notJpeg).toUtf8() + '\n';
+    if (m_counts.m_unreachable > 0)
+        text += QString::asprintf(VYRCliText::kUnreachableCount, m_counts.m_unreachable).toUtf8() +
+                '\n';
     Print(m_pOut, text);
 }
 

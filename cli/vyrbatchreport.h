@@ -24,6 +24,7 @@ struct VYRPhotoOutcome
         AlreadyListed, // the same file was reached earlier in this run
         Rotated,       // turned (with --dry-run: would be turned)
         Failed,        // needed a turn and did not (would not) get it
+        NotJpeg,       // matched the filter but is no JPEG photo: a failure of its own
     };
     Kind m_kind = Kind::NoInfo;
     int m_angle = 0;  // the turn, for Rotated and Failed
@@ -38,7 +39,12 @@ struct VYRBatchCounts
     int m_upright = 0;
     int m_skippedPending = 0; // files reached a second time: their turn is already under way
     int m_skippedNoInfo = 0;
-    int m_failed = 0; // unreadable or not turned; not among the rotated
+    int m_failed = 0;      // unreadable or not turned; not among the rotated
+    int m_notJpeg = 0;     // among the considered, in none of the summary's other counts
+    int m_unreachable = 0; // entries the walk could not reach; never considered
+
+    // Whatever makes the batch's exit status 1.
+    bool HasFailures() const { return m_failed > 0 || m_notJpeg > 0 || m_unreachable > 0; }
 };
 
 class VYRBatchReport
@@ -54,12 +60,16 @@ public:
     void Photo(const QString &in_path, const VYRPhotoOutcome &in_outcome);
     // Redraws "D of T photos, L left" in place on the terminal.
     void Progress(int in_done, int in_total);
+    // Counts an entry the listing could not reach and prints its line (in_text) on standard
+    // output, where the failures go (not when quiet).
+    void Unreachable(const QString &in_text);
     // A line on standard error (not when quiet).
     void Note(const QString &in_text);
     // A line on standard error even when quiet: the user asked for the stop and is waiting.
     void Stopping(int in_notStarted);
-    // The five counts with the window's words, then a count of the failures when there were
-    // any, on standard output. Clears the progress line first.
+    // The five counts with the window's words, then a count of the failures, of the files that
+    // are no JPEG photos and of the unreachable entries, each when not 0, on standard output.
+    // Clears the progress line first.
     void Summary();
 
     const VYRBatchCounts &Counts() const { return m_counts; }

@@ -115,4 +115,15 @@ inline constexpr char kReasonFinish[] = "The Orientation of the turned photo cou
 inline constexpr char kReasonOther[] = "The photo could not be turned";
 inline constexpr char kReasonCode[] = "%s (error %d)";
 
+// What the listing cannot reach and what is no photo: a line each on standard output, in the
+// place of a photo's line, and a count after the summary. A name that is not valid UTF-8 shows
+// its bad bytes as \xNN.
+inline constexpr char kNotJpeg[] = "'%s' is not a JPEG photo";
+inline constexpr char kCannotReadEntry[] = "'%s' cannot be read: %s; skipped";
+inline constexpr char kNameNotUtf8[] = "'%s' has a name that is not valid UTF-8; skipped";
+inline constexpr char kPathTooLong[] =
+    "'%s' has a path of %d bytes, longer than the system allows; skipped";
+inline constexpr char kNotJpegCount[] = "%d\twere not JPEG photos";
+inline constexpr char kUnreachableCount[] = "%d\tcould not be reached";
+
 } // namespace VYRCliText

@@ -39,6 +39,7 @@ enum : int
     VYR_ERR_TOO_COSTLY = -19,          // decoding would cost far more than the file justifies
     VYR_ERR_CANCELLED = -20,           // a decode was stopped through its cancel flag
     VYR_ERR_METADATA = -21,            // a multi-picture file cannot be turned whole
+    VYR_ERR_UNREACHABLE = -26,         // a walked name is not valid UTF-8: it cannot be opened
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 

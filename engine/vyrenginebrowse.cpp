@@ -134,6 +134,26 @@ private:
     std::vector<std::thread> m_threads;
 };
 
+// A job decided without decoding: what the walk cannot reach fails with its reason's code.
+std::shared_ptr<DecodeJob> Unreachable(const VYRWalkEntry &in_entry)
+{
+    auto job = std::make_shared<DecodeJob>();
+    job->m_path = in_entry.m_path;
+    switch (in_entry.m_problem) {
+    case VYRWalkEntry::Problem::NameNotUtf8:
+        job->m_result.m_status = VYR_ERR_UNREACHABLE;
+        break;
+    case VYRWalkEntry::Problem::PathTooLong:
+        job->m_result.m_status = VYR_ERR_PATH_TOO_LONG;
+        break;
+    default:
+        job->m_result.m_status = VYR_ERR_FILE_READ;
+        break;
+    }
+    job->m_done = true;
+    return job;
+}
+
 } // namespace
 
 // Arguments 5-8, 10-12 and 14-16 are fixed by the caller (bits per pixel, and options this
@@ -155,12 +175,14 @@ int VYREngineBrowseThumbnails(const QString &in_folder, const QString &in_filter
     std::deque<std::shared_ptr<DecodeJob>> ahead;
     bool walkDone = false;
     const auto refill = [&] {
-        QString path;
+        VYRWalkEntry entry;
         while (!walkDone && ahead.size() < kReadAhead) {
-            if (walk.Next(&path))
-                ahead.push_back(pool.Submit(path));
-            else
+            if (!walk.Next(&entry))
                 walkDone = true;
+            else if (entry.m_problem == VYRWalkEntry::Problem::None)
+                ahead.push_back(pool.Submit(entry.m_path));
+            else
+                ahead.push_back(Unreachable(entry)); // told in its place, like a failed file
         }
     };
 

@@ -3,8 +3,15 @@
 #include "vyrfolderwalk.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +40,15 @@ int CompareDigitRuns(const QString &in_a, int in_aStart, int in_aEnd, const QStr
 bool IsDigit(QChar in_c)
 {
     return in_c >= QLatin1Char('0') && in_c <= QLatin1Char('9');
+}
+
+bool IsLink(DIR *in_pDir, const dirent *in_pEntry)
+{
+    if (in_pEntry->d_type != DT_UNKNOWN)
+        return in_pEntry->d_type == DT_LNK;
+    struct stat info;
+    return ::fstatat(::dirfd(in_pDir), in_pEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(info.st_mode);
 }
 
 } // namespace
@@ -98,54 +114,147 @@ bool VYRNameFilter::Matches(const QString &in_fileName) const
     });
 }
 
+QString VYREscapedName(const QByteArray &in_name)
+{
+    QString shown;
+    int i = 0;
+    while (i < in_name.size()) {
+        const uchar lead = uchar(in_name.at(i));
+        const int length = lead < 0x80             ? 1
+                           : (lead & 0xE0) == 0xC0 ? 2
+                           : (lead & 0xF0) == 0xE0 ? 3
+                           : (lead & 0xF8) == 0xF0 ? 4
+                                                   : 0;
+        const QByteArray chunk = in_name.mid(i, length);
+        // A sequence is kept when it decodes and encodes back to itself (no overlong forms, no
+        // surrogates); control characters are escaped too, so that the line stays one line.
+        if (length > 0 && chunk.size() == length && QString::fromUtf8(chunk).toUtf8() == chunk &&
+            lead >= 0x20 && lead != 0x7F) {
+            shown += QString::fromUtf8(chunk);
+            i += length;
+        } else {
+            shown += QStringLiteral("\\x") +
+                     QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return shown;
+}
+
 VYRFolderWalk::VYRFolderWalk(const QString &in_folder, const QString &in_filter, bool in_subfolders)
     : m_filter(in_filter), m_subfolders(in_subfolders)
 {
-    Enter(in_folder);
+    VYRWalkEntry problem;
+    if (!Enter(in_folder, &problem))
+        m_rootProblem = std::move(problem);
 }
 
-void VYRFolderWalk::Enter(const QString &in_folder)
+bool VYRFolderWalk::Enter(const QString &in_folder, VYRWalkEntry *out_pProblem)
 {
-    // A folder reached twice (through a link to itself or an ancestor, or two links to the
-    // same place) is walked once only.
-    const QString canonical = QFileInfo(in_folder).canonicalFilePath();
-    if (canonical.isEmpty() || m_visited.contains(canonical))
-        return;
-    m_visited.insert(canonical);
-
+    // The folder is listed through the system rather than QDir, which drops what it cannot
+    // read without a word and hands out names that no longer lead to their file.
+    int error = 0;
+    DIR *dir = ::opendir(QFile::encodeName(in_folder).constData());
+    if (!dir)
+        error = errno;
+    const std::unique_ptr<DIR, int (*)(DIR *)> closer(dir, &::closedir);
+    struct stat self;
+    if (dir && ::fstat(::dirfd(dir), &self) != 0)
+        error = errno;
+    if (dir && error == 0) {
+        // A folder reached twice (through a link to itself or an ancestor, or two links to
+        // the same place) is walked once only.
+        if (!m_visited.insert({quint64(self.st_dev), quint64(self.st_ino)}).second)
+            return true;
+        // A folder that may be listed but not searched shows names whose files cannot be
+        // opened: the folder is what cannot be read.
+        if (::faccessat(::dirfd(dir), ".", X_OK, AT_EACCESS) != 0)
+            error = errno;
+    }
     Level level;
-    // No QDir::Hidden: dot files and dot folders stay out, as a file manager shows them.
-    QDir dir(in_folder);
-    const auto byName = [](const QString &a, const QString &b) {
-        return VYRNaturalCompare(a, b) < 0;
-    };
-    QStringList files = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-    std::sort(files.begin(), files.end(), byName);
-    for (const QString &name : files) {
-        if (m_filter.Matches(name))
-            level.m_files << dir.filePath(name);
+    if (error == 0 && List(in_folder, dir, &level, &error)) {
+        const auto byPath = [](const VYRWalkEntry &a, const VYRWalkEntry &b) {
+            return VYRNaturalCompare(a.m_path, b.m_path) < 0; // one folder: names decide
+        };
+        std::sort(level.m_files.begin(), level.m_files.end(), byPath);
+        std::sort(level.m_subfolders.begin(), level.m_subfolders.end(), byPath);
+        m_stack.push_back(std::move(level));
+        return true;
     }
-    if (m_subfolders) {
-        QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
-        std::sort(folders.begin(), folders.end(), byName);
-        for (const QString &name : folders)
-            level.m_subfolders << dir.filePath(name);
-    }
-    m_stack.push_back(std::move(level));
+    out_pProblem->m_path = in_folder;
+    out_pProblem->m_problem = VYRWalkEntry::Problem::Unreadable;
+    out_pProblem->m_error = error != 0 ? error : EIO;
+    return false;
 }
 
-bool VYRFolderWalk::Next(QString *out_pPath)
+bool VYRFolderWalk::List(const QString &in_folder, void *in_pDir, Level *out_pLevel,
+                         int *out_pError) const
 {
+    DIR *dir = static_cast<DIR *>(in_pDir);
+    const QDir base(in_folder);
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            *out_pError = errno;
+            return errno == 0;
+        }
+        const QByteArray raw(entry->d_name);
+        // No hidden entries: dot files and dot folders stay out, as a file manager shows them.
+        if (raw.startsWith('.'))
+            continue;
+        const QString name = QFile::decodeName(raw);
+        VYRWalkEntry item;
+        struct stat info;
+        // By the name's bytes, relative to the folder: also for names and paths that the
+        // text form cannot carry.
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0) {
+            const int error = errno;
+            if (error == ENOENT || error == ELOOP || !(m_subfolders || m_filter.Matches(name)))
+                continue; // a link that leads nowhere, or nothing the walk would take
+            item.m_problem = VYRWalkEntry::Problem::Unreadable;
+            item.m_error = error;
+        } else if (S_ISDIR(info.st_mode) ? !m_subfolders
+                                         : !m_filter.Matches(name) ||
+                                               !(S_ISREG(info.st_mode) || IsLink(dir, entry))) {
+            continue; // a FIFO or device by its own name is no file; through a link it is
+                      // handed out, and refused by whoever opens it
+        }
+        if (QFile::encodeName(name) != raw) {
+            item.m_problem = VYRWalkEntry::Problem::NameNotUtf8;
+            item.m_path = base.filePath(VYREscapedName(raw));
+        } else {
+            item.m_path = base.filePath(name);
+            if (item.m_problem == VYRWalkEntry::Problem::None &&
+                QFile::encodeName(item.m_path).size() >= PATH_MAX)
+                item.m_problem = VYRWalkEntry::Problem::PathTooLong;
+        }
+        const bool folder =
+            item.m_problem != VYRWalkEntry::Problem::Unreadable && S_ISDIR(info.st_mode);
+        (folder ? out_pLevel->m_subfolders : out_pLevel->m_files).push_back(std::move(item));
+    }
+}
+
+bool VYRFolderWalk::Next(VYRWalkEntry *out_pEntry)
+{
+    if (m_rootProblem) {
+        *out_pEntry = std::move(*m_rootProblem);
+        m_rootProblem.reset();
+        return true;
+    }
     while (!m_stack.empty()) {
         Level &top = m_stack.back();
         if (top.m_nextFile < top.m_files.size()) {
-            *out_pPath = top.m_files.at(top.m_nextFile++);
+            *out_pEntry = top.m_files.at(top.m_nextFile++);
             return true;
         }
         if (top.m_nextFolder < top.m_subfolders.size()) {
-            const QString folder = top.m_subfolders.at(top.m_nextFolder++);
-            Enter(folder); // may push a level; `top` is not used after this
-            continue;
+            VYRWalkEntry folder = top.m_subfolders.at(top.m_nextFolder++);
+            // Enter may push a level; `top` is not used after this.
+            if (folder.m_problem == VYRWalkEntry::Problem::None && Enter(folder.m_path, &folder))
+                continue;
+            *out_pEntry = std::move(folder);
+            return true;
         }
         m_stack.pop_back();
     }

@@ -97,6 +97,12 @@ inline constexpr char kLogFailed[] = "Failed to rotate '%s'";
 // Before kLogFailed when the output name belongs to another photo: output path, its source.
 inline constexpr char kLogOutputTaken[] = "'%s' is the output of '%s' in this session; "
                                           "not replaced";
+// A folder scan's files without a thumbnail: what is not a photo, and what the walk cannot
+// reach (a name that is not valid UTF-8 shows its bad bytes as \xNN).
+inline constexpr char kLogNotJpeg[] = "'%s' is not a JPEG photo";
+inline constexpr char kLogCannotRead[] = "'%s' cannot be read; skipped";
+inline constexpr char kLogNameNotUtf8[] = "'%s' has a name that is not valid UTF-8; skipped";
+inline constexpr char kLogPathTooLong[] = "'%s' has a path longer than the system allows; skipped";
 
 // Auto Rotate's summary.
 inline constexpr char kAutoSummary[] =

@@ -196,6 +196,8 @@ int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path, const VYRTh
                           (context->m_stopQuery && context->m_stopQuery(context->m_pUserData));
         return stop ? 0 : 1;
     }
+    if (in_status != VYR_SUCCESS && context->m_failure)
+        context->m_failure(in_path, in_status, context->m_pUserData);
     if (in_status == VYR_SUCCESS && in_pThumb) {
         try {
             QLImage image(in_path, *in_pThumb);
@@ -216,13 +218,14 @@ int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path, const VYRTh
 int QLLoadThumbnails(QWidget *in_pWindow, const QString &in_folder, QSize in_size,
                      const QString &in_filter, uint32_t in_matteColor, bool in_subfolders,
                      QLThumbnailCallback in_callback, void *in_pUserData,
-                     QLLoadStopQuery in_stopQuery)
+                     QLLoadStopQuery in_stopQuery, QLLoadFailure in_failure)
 {
     QLThumbBrowseContext context;
     context.m_pWindow = in_pWindow;
     context.m_callback = in_callback;
     context.m_pUserData = in_pUserData;
     context.m_stopQuery = in_stopQuery;
+    context.m_failure = in_failure;
     QLLoadStopWatcher watcher(&context);
 
     const int result = VYRGetEngine().BrowseThumbnails(

@@ -101,6 +101,9 @@ using QLThumbnailCallback = bool (*)(QLImage *in_pImage, void *in_pUserData);
 // Asked while the load waits for a slow file, after pending events were processed: true when
 // the caller wants the load to end now (e.g. the user asked to stop loading).
 using QLLoadStopQuery = bool (*)(void *in_pUserData);
+// Told of each file the load could not make a thumbnail of, and of each entry the walk could
+// not reach: its path and the engine's failure code.
+using QLLoadFailure = void (*)(const QString &in_path, int in_status, void *in_pUserData);
 
 // The state of one load, passed through the engine as its user data.
 struct QLThumbBrowseContext
@@ -110,6 +113,7 @@ struct QLThumbBrowseContext
     void *m_pUserData = nullptr;              // passed back to the callback unchanged
     QLLoadStopQuery m_stopQuery = nullptr;    // may be null: only the window or a quit stop
     bool m_stopRequested = false;             // set when the window closes or the app quits
+    QLLoadFailure m_failure = nullptr;        // may be null: failures are passed over
 };
 
 // Makes one thumbnail (fitted into an in_size box) for every file of in_folder matching
@@ -128,7 +132,7 @@ struct QLThumbBrowseContext
 int QLLoadThumbnails(QWidget *in_pWindow, const QString &in_folder, QSize in_size,
                      const QString &in_filter, uint32_t in_matteColor, bool in_subfolders,
                      QLThumbnailCallback in_callback, void *in_pUserData,
-                     QLLoadStopQuery in_stopQuery = nullptr);
+                     QLLoadStopQuery in_stopQuery = nullptr, QLLoadFailure in_failure = nullptr);
 
 // Turns the JPEG picture of in_source losslessly (in_code 4: 90 degrees clockwise, 8: 180,
 // 12: 270) and writes it to in_destination, which may equal in_source (rotation in place).

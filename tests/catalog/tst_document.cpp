@@ -7,11 +7,13 @@
 #include "resource.h"
 #include "slctfldr.h"
 #include "testjpeg.h"
+#include "unreachabletree.h"
 #include "vyrimg.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -172,7 +174,10 @@ private slots:
         QCOMPARE(s.view.m_hints.first(), long(HINT_RESET));
         QCOMPARE(s.view.m_added, QStringList({"a.JPG", "IMG_2.jpg", "IMG_10.jpg"}));
         QCOMPARE(s.view.m_logSizeAtAdd.first(), 1); // logged before the first thumbnail
-        QCOMPARE(s.document.GetLog(), QStringList({"Opening folder " + m_folderA}));
+        // The filter takes notes.txt, which has no thumbnail and is said to be no photo.
+        QCOMPARE(s.document.GetLog(),
+                 QStringList({"Opening folder " + m_folderA,
+                              "'" + m_folderA + "/notes.txt' is not a JPEG photo"}));
         QCOMPARE(s.Item(2)->GetPathName(), m_folderA + "/IMG_10.jpg");
         QCOMPARE(s.frame.m_pSource->text(), m_folderA);
         QVERIFY(!s.document.IsLoading());
@@ -182,6 +187,36 @@ private slots:
         s.view.m_added.clear();
         QVERIFY(s.document.OpenFolder(m_folderA));
         QCOMPARE(s.view.m_added, QStringList({"IMG_10.jpg", "c.jpg"}));
+    }
+
+    void scanLogsWhatHasNoThumbnail()
+    {
+        QTemporaryDir dir;
+        UnreachableTree::Tree tree;
+        QVERIFY(UnreachableTree::Make(dir.path(), &tree));
+        Scene s;
+        s.document.GetConfig().IncludeSubDirs = 1;
+        s.document.GetConfig().Filter = "*.jpg";
+        bool scanned = false;
+        {
+            // Root reads every folder: the scan runs as a user who may not read the locked one.
+            UnreachableTree::EffectiveUser user(UnreachableTree::UnprivilegedUid());
+            scanned = s.document.OpenFolder(dir.path());
+        }
+        UnreachableTree::Remove(dir.path());
+        QVERIFY(scanned);
+        const QString root = dir.path() + "/";
+        QCOMPARE(s.document.GetLog(),
+                 QStringList(
+                     {"Opening folder " + dir.path(),
+                      "'" + root + UnreachableTree::kBadNameShown +
+                          "' has a name that is not valid UTF-8; skipped",
+                      "'" + root + "empty.jpg' is not a JPEG photo",
+                      "'" + root + "text.jpg' is not a JPEG photo",
+                      "'" + tree.m_tooLong + "' has a path longer than the system allows; skipped",
+                      "'" + root + UnreachableTree::kLocked + "' cannot be read; skipped"}));
+        // The grid keeps to the photos, the one just below the system's limit included.
+        QCOMPARE(s.view.m_added, QStringList({"good.jpg", QFileInfo(tree.m_reachable).fileName()}));
     }
 
     void failedScansLeaveTheDocumentUsable()

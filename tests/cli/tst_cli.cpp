@@ -4,6 +4,7 @@
 // `veyra --auto-rotate`, `--help` and `--version`, run as the real program in a child process
 // with no display at all, on photos the tests write themselves.
 #include "testjpeg.h"
+#include "unreachabletree.h"
 #include "vyrcliargs.h"
 #include "vyrorient.h"
 
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -354,6 +357,82 @@ private slots:
         QTest::newRow("SIGINT") << int(SIGINT);
         QTest::newRow("SIGTERM") << int(SIGTERM);
     }
+    void walkReportsWhatItCannotReach()
+    {
+        QTemporaryDir dir;
+        const QString card = dir.filePath("card");
+        UnreachableTree::Tree tree;
+        QVERIFY(QDir().mkpath(card) && UnreachableTree::Make(card, &tree));
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        TestJpeg::Options turn;
+        turn.exif = TestJpeg::Exif::Intel;
+        turn.orientation = 6;
+        const QByteArray original = TestJpeg::Build(turn);
+
+        // Absolute paths: the limit is the system's, on the path that is opened.
+        const Result all = Veyra({"-a", "-r", "-f", "*.jpg", card}, dir.path());
+        const bool root = ::geteuid() == 0; // root reads the locked folder
+        const QString line = "'%1' has a name that is not valid UTF-8; skipped\n";
+        QVERIFY2(all.m_out.contains(line.arg(card + "/" + UnreachableTree::kBadNameShown)),
+                 qPrintable(all.m_out.left(2000)));
+        QVERIFY(all.m_out.contains(QString::asprintf(
+            "'%s' has a path of %d bytes, longer than the system allows; skipped\n",
+            qUtf8Printable(tree.m_tooLong), PATH_MAX)));
+        QVERIFY(all.m_out.contains("Successfully rotated '" + tree.m_reachable + "'\n"));
+        QVERIFY(all.m_out.endsWith(QString::asprintf("%d\tcould not be reached\n", root ? 2 : 3)));
+        QCOMPARE(all.m_exit, 1);
+        const bool turned = IsTurned(tree.m_reachable, original, 90);
+        // As a user who may not read the locked folder (root may read everything).
+        const int uid = UnreachableTree::UnprivilegedUid();
+        QProcess process;
+        if (uid >= 0) {
+            process.setChildProcessModifier([uid] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(uid)) != 0 ||
+                    ::setuid(uid_t(uid)) != 0)
+                    ::_exit(99);
+            });
+        }
+        Start(&process, {"-a", "-r", "-n", "-f", "*.jpg", card + "/private"}, dir.path(),
+              QStringLiteral("/nonexistent"));
+        QVERIFY(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        UnreachableTree::Remove(card);
+        QVERIFY(turned);
+        QCOMPARE(
+            out,
+            QString("'%1/private/locked' cannot be read: Permission denied; skipped\n").arg(card) +
+                Summary(0, 0, 0, 0, 0) + "1\tcould not be reached\n");
+        QCOMPARE(process.exitCode(), 1);
+    }
+
+    void filesThatAreNoJpegReported()
+    {
+        QTemporaryDir dir;
+        const QByteArray turned = TestJpeg::ReadAll(Photo(dir.path(), "good.jpg", 6));
+        Photo(dir.path(), "noexif.jpg", 0);
+        QVERIFY(!TestJpeg::WriteBytes(dir.path(), "text.jpg", "shopping list\n").isEmpty());
+        QVERIFY(!TestJpeg::WriteEmpty(dir.path(), "empty.jpg").isEmpty());
+        // A link to a FIFO: no photo, and reading it must not wait for a writer.
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(".pipe")).constData(), 0644), 0);
+        QVERIFY(QFile::link(".pipe", dir.filePath("pipe.jpg")));
+
+        const Result result = Veyra({"-a", "-f", "*.jpg", "."}, dir.path());
+        QCOMPARE(result.m_out, QString("'empty.jpg' is not a JPEG photo\n"
+                                       "Successfully rotated 'good.jpg'\n"
+                                       "'pipe.jpg' is not a JPEG photo\n"
+                                       "'text.jpg' is not a JPEG photo\n") +
+                                   Summary(5, 1, 0, 0, 1) + "3\twere not JPEG photos\n");
+        QCOMPARE(result.m_exit, 1);
+        QVERIFY(IsTurned(dir.filePath("good.jpg"), turned, 90));
+        QCOMPARE(TestJpeg::ReadAll(dir.filePath("text.jpg")), QByteArray("shopping list\n"));
+
+        const Result named = Veyra({"-a", "-n", "text.jpg", "empty.jpg"}, dir.path());
+        QCOMPARE(named.m_out, QString("'text.jpg' is not a JPEG photo\n"
+                                      "'empty.jpg' is not a JPEG photo\n") +
+                                  Summary(2, 0, 0, 0, 0) + "2\twere not JPEG photos\n");
+        QCOMPARE(named.m_exit, 1);
+    }
+
     void interrupted()
     {
         QFETCH(int, signal);

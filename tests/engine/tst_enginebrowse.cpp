@@ -5,6 +5,7 @@
 // entries and link loops, scaled decoding and fitting, failures per file, stopping.
 #include "heldbudget.h"
 #include "testjpeg.h"
+#include "unreachabletree.h"
 #include "vyrengine.h"
 #include "vyrenginebitmap.h"
 #include "vyrfolderwalk.h"
@@ -102,6 +103,7 @@ private slots:
     void thumbnailFitsBoxOnMatte();
     void undecodableFilesReportedWalkGoesOn();
     void entriesThatAreNoPlainFileNeverStall();
+    void unreachableEntriesDeliveredInPlace();
     void fakedHugeProgressiveRefused();
     void stopAfterThirdFile();
     void waitsCallBackAndStopAtOnce();
@@ -312,6 +314,44 @@ void TestEngineBrowse::entriesThatAreNoPlainFileNeverStall()
     if (sparse)
         QCOMPARE(recorder.m_deliveries[3].m_status, int(VYR_ERR_NO_MEMORY));
     QCOMPARE(recorder.m_deliveries[4].m_status, int(VYR_SUCCESS));
+}
+
+void TestEngineBrowse::unreachableEntriesDeliveredInPlace()
+{
+    QTemporaryDir dir;
+    UnreachableTree::Tree tree;
+    QVERIFY(UnreachableTree::Make(dir.path(), &tree));
+    Recorder recorder;
+    recorder.m_root = dir.path();
+    // Root reads every folder, the locked one too (this suite also runs under the thread
+    // checker, so it keeps its privileges; the scan's test drops them).
+    const bool root = ::geteuid() == 0;
+    QCOMPARE(Browse(&recorder, "*.jpg", true), int(VYR_SUCCESS));
+    UnreachableTree::Remove(dir.path());
+
+    // In walk order, each in its place: files of a folder, then its subfolders.
+    QCOMPARE(Names(recorder),
+             QStringList({UnreachableTree::kBadNameShown, "empty.jpg", "good.jpg", "text.jpg",
+                          QDir(dir.path()).relativeFilePath(tree.m_reachable),
+                          QDir(dir.path()).relativeFilePath(tree.m_tooLong),
+                          root ? QString(UnreachableTree::kLocked) + "/hidden.jpg"
+                               : QString(UnreachableTree::kLocked)}));
+    const QList<int> expected = {VYR_ERR_UNREACHABLE,
+                                 VYR_ERR_FILE_FORMAT,
+                                 VYR_SUCCESS,
+                                 VYR_ERR_FILE_FORMAT,
+                                 VYR_SUCCESS,
+                                 VYR_ERR_PATH_TOO_LONG,
+                                 root ? VYR_SUCCESS : VYR_ERR_FILE_READ};
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(recorder.m_deliveries[i].m_status, expected[i]);
+        QCOMPARE(recorder.m_deliveries[i].m_index, i);
+    }
+    // The photo one byte below the limit is a whole thumbnail, never a cut path.
+    QVERIFY(!recorder.m_deliveries[4].m_thumb.isNull());
+
+    QCOMPARE(VYREscapedName(QByteArray("a\xC3\xA9\xFF\xC3\n\xEF\xBF\xBD.jpg")),
+             QString::fromUtf8("a\u00E9\\xFF\\xC3\\x0A\uFFFD.jpg"));
 }
 
 void TestEngineBrowse::fakedHugeProgressiveRefused()
