@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // The window's jobs against another program: a photo saved anew or deleted while its job turns
-// it is left as that program made it, and the job fails with the reason in the event log.
+// it is left as that program made it, and the job fails with the reason in the event log; a
+// turn that trims says so there too.
 #include "queuetest.h"
 
 #include "testjpeg.h"
@@ -128,6 +129,22 @@ private slots:
         QVERIFY(!QFile::exists(gone));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.jpg"});
         QCOMPARE(rig.LogCount(Rotated("a.jpg")) + rig.LogCount(Rotated("b.jpg")), 0);
+    }
+
+    // A turn that trims says so in the line after its success.
+    void trimIsLogged()
+    {
+        QTemporaryDir dir;
+        TestJpeg::Options options = PhotoOptions(3);
+        options.width = 70; // 4:2:0: 6 columns and 8 rows beyond the 16-pixel blocks
+        options.height = 56;
+        const QString path = TestJpeg::Write(dir.path(), "t.jpg", options);
+        QVERIFY(!path.isEmpty());
+        QueueRig rig;
+        rig.Queue(rig.AddItem(path), 90);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.LogCount(Rotated("t.jpg")), 1, kJobTimeoutMs);
+        QCOMPARE(rig.LastLog(), "'t.jpg': trimmed 8 pixels from the bottom edge");
+        QCOMPARE(TestJpeg::Decode(path).size(), QSize(48, 70));
     }
 
 private:
