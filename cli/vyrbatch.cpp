@@ -9,6 +9,7 @@
 #include "vyrengine.h"
 #include "vyrfolderwalk.h"
 #include "vyrorient.h"
+#include "vyrresulttext.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,55 +39,9 @@ QString FileIdentity(const QString &in_path)
     return QFileInfo(in_path).canonicalFilePath();
 }
 
-QString ReasonForCode(int in_code)
+QString Reason(int in_code, const QString &in_photo, const QString &in_output)
 {
-    const char *text = VYRCliText::kReasonOther;
-    switch (in_code) {
-    case VYR_ERR_READ_ONLY:
-        return QString::fromUtf8(VYRText::kReadOnly);
-    case VYR_ERR_FILE_NOT_FOUND:
-        text = VYRCliText::kReasonGone;
-        break;
-    case VYR_ERR_FILE_READ:
-        text = VYRCliText::kReasonUnreadableFile;
-        break;
-    case VYR_ERR_FILE_FORMAT:
-        text = VYRCliText::kReasonNotJpeg;
-        break;
-    case VYR_ERR_FILE_DAMAGED:
-        text = VYRCliText::kReasonDamaged;
-        break;
-    case VYR_ERR_NO_MEMORY:
-        text = VYRCliText::kReasonNoMemory;
-        break;
-    case VYR_ERR_FOLDER_NOT_FOUND:
-        text = VYRCliText::kReasonFolderGone;
-        break;
-    case VYR_ERR_PATH_TOO_LONG:
-        text = VYRCliText::kReasonPathTooLong;
-        break;
-    case VYR_ERR_TRANSFORM:
-        text = VYRCliText::kReasonTransform;
-        break;
-    case VYR_ERR_FILE_WRITE:
-        text = VYRCliText::kReasonWrite;
-        break;
-    case VYR_ERR_DISK_FULL:
-        text = VYRCliText::kReasonDiskFull;
-        break;
-    case VYR_ERR_DESTINATION_CHANGED:
-        text = VYRCliText::kReasonFolderChanged;
-        break;
-    case VYR_ERR_NOT_LOSSLESS:
-        text = VYRCliText::kReasonTooSmall;
-        break;
-    case VYR_ERR_FINISH:
-        text = VYRCliText::kReasonFinish;
-        break;
-    default:
-        break;
-    }
-    return QString::asprintf(VYRCliText::kReasonCode, text, in_code);
+    return VYRResultText(in_code, VYRShownPath(in_photo), VYRShownPath(in_output));
 }
 
 // What the walk could not reach, in the user's words, with the system's reason.
@@ -337,6 +292,13 @@ std::optional<VYRBatch::Turn> VYRBatch::Decide(size_t in_index, VYRPhotoOutcome 
                                                        qUtf8Printable(VYRShownPath(holder)));
             return std::nullopt;
         }
+        // A namesake from an earlier run or another card is not this photo's to replace; the
+        // write checks again, this answers a dry run and the order of the lines.
+        if (!existing.isEmpty() && existing != photo.m_canonical && !m_settings.m_overwrite) {
+            out_pOutcome->m_kind = Kind::Failed;
+            out_pOutcome->m_reason = Reason(VYR_ERR_OUTPUT_EXISTS, photo.m_path, turn.m_output);
+            return std::nullopt;
+        }
     }
     if (m_settings.m_dryRun) {
         out_pOutcome->m_kind = Kind::Rotated;
@@ -350,17 +312,20 @@ VYRPhotoOutcome VYRBatch::Rotate(size_t in_index, const Turn &in_turn) const
     VYRPhotoOutcome outcome;
     outcome.m_angle = in_turn.m_angle;
     outcome.m_kind = VYRPhotoOutcome::Kind::Failed;
+    const QString &path = m_photos[in_index].m_path;
     try {
-        VYRRotatePhoto(m_photos[in_index].m_path, in_turn.m_output,
-                       VYRTransformCodeForAngle(in_turn.m_angle));
+        VYRRotateReport report;
+        VYRRotatePhoto(path, in_turn.m_output, VYRTransformCodeForAngle(in_turn.m_angle),
+                       m_settings.m_overwrite, &report);
         outcome.m_kind = VYRPhotoOutcome::Kind::Rotated;
+        outcome.m_note = VYRTrimText(report, VYRShownPath(path));
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
-        outcome.m_reason = ReasonForCode(err->code);
+        outcome.m_reason = Reason(err->code, path, in_turn.m_output);
     } catch (const std::exception &) {
         // An allocation that failed on the way (Qt reports it as std::bad_alloc): the write
         // never started, so the photo is as it was.
-        outcome.m_reason = ReasonForCode(VYR_ERR_NO_MEMORY);
+        outcome.m_reason = Reason(VYR_ERR_NO_MEMORY, path, in_turn.m_output);
     }
     return outcome;
 }

@@ -25,6 +25,8 @@ struct VYRBatchSettings
     bool m_recursive = false;
     QString m_outputDir; // empty: in place
     bool m_dryRun = false;
+    // Files already at the output names (not photos of this run) may be replaced.
+    bool m_overwrite = false;
     int m_jobs = 1;
 };
 

@@ -51,6 +51,8 @@ void VYRBatchReport::Photo(const QString &in_path, const VYRPhotoOutcome &in_out
                                        qUtf8Printable(VYRShownPath(in_path)), in_outcome.m_angle)
                          .toUtf8()
                    : Format(VYRText::kLogRotated, in_path);
+        if (!in_outcome.m_note.isEmpty())
+            line += "\n    " + in_outcome.m_note.toUtf8();
         break;
     case Kind::NotJpeg:
         ++m_counts.m_notJpeg;

@@ -29,6 +29,7 @@ struct VYRPhotoOutcome
     Kind m_kind = Kind::NoInfo;
     int m_angle = 0;  // the turn, for Rotated and Failed
     QString m_reason; // why, for Unreadable and Failed
+    QString m_note;   // for Rotated: what the turn trimmed, if anything
 };
 
 // The Auto Rotate summary's five counts, and the failures it has no line for.

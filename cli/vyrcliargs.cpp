@@ -32,15 +32,17 @@ struct OptionName
     bool m_takesValue;
 };
 constexpr OptionName kOptions[] = {
-    {"help", 'h', false},      {"version", 'v', false}, {"auto-rotate", 'a', false},
-    {"recursive", 'r', false}, {"output", 'o', true},   {"filter", 'f', true},
-    {"dry-run", 'n', false},   {"jobs", 'j', true},     {"quiet", 'q', false},
+    {"help", 'h', false},       {"version", 'v', false}, {"auto-rotate", 'a', false},
+    {"recursive", 'r', false},  {"output", 'o', true},   {"filter", 'f', true},
+    {"dry-run", 'n', false},    {"jobs", 'j', true},     {"quiet", 'q', false},
+    {"overwrite", '\0', false}, // long only: replacing other files is never a slip of a key
 };
 
 QCommandLineOption MakeOption(const OptionName &in_name)
 {
-    const QStringList names = {QString(QLatin1Char(in_name.m_short)),
-                               QString::fromLatin1(in_name.m_long)};
+    QStringList names = {QString::fromLatin1(in_name.m_long)};
+    if (in_name.m_short != '\0')
+        names.prepend(QString(QLatin1Char(in_name.m_short)));
     return in_name.m_takesValue ? QCommandLineOption(names, QString(), QStringLiteral("value"))
                                 : QCommandLineOption(names);
 }
@@ -184,7 +186,8 @@ bool VYRParseCommandLine(const QStringList &in_args, int in_defaultJobs,
         return true;
     }
     if (!isSet("auto-rotate")) {
-        for (const char *name : {"recursive", "output", "filter", "dry-run", "jobs", "quiet"}) {
+        for (const char *name :
+             {"recursive", "output", "filter", "dry-run", "jobs", "quiet", "overwrite"}) {
             if (isSet(name))
                 return fail(
                     QString::asprintf(VYRCliText::kNeedsAutoRotate,
@@ -198,6 +201,7 @@ bool VYRParseCommandLine(const QStringList &in_args, int in_defaultJobs,
     result.m_recursive = isSet("recursive");
     result.m_dryRun = isSet("dry-run");
     result.m_quiet = isSet("quiet");
+    result.m_overwrite = isSet("overwrite");
     result.m_outputDir = parser.value(QStringLiteral("output"));
     result.m_hasFilter = isSet("filter");
     result.m_filter = parser.value(QStringLiteral("filter"));
@@ -251,6 +255,7 @@ int VYRRunCommandLine(const QStringList &in_args)
     settings.m_recursive = options.m_recursive;
     settings.m_outputDir = options.m_outputDir;
     settings.m_dryRun = options.m_dryRun;
+    settings.m_overwrite = options.m_overwrite;
     settings.m_jobs = options.m_jobs;
 
     VYRBatchReport report(options.m_quiet, options.m_dryRun);

@@ -27,7 +27,8 @@ struct VYRCliOptions
     bool m_recursive = false;
     bool m_dryRun = false;
     bool m_quiet = false;
-    int m_jobs = 0; // 1..kVyrMaxJobs
+    bool m_overwrite = false; // --overwrite: other files at output names may be replaced
+    int m_jobs = 0;           // 1..kVyrMaxJobs
 };
 
 // True when in_args (without the program name) ask for a headless mode: --help, --version,

@@ -15,7 +15,7 @@ inline constexpr char kHelp[] =
     "SYNOPSIS\n"
     "    veyra [FOLDER]\n"
     "    veyra --auto-rotate [--recursive] [--output DIR] [--filter PATTERNS]\n"
-    "          [--dry-run] [--jobs N] [--quiet] PATH...\n"
+    "          [--overwrite] [--dry-run] [--jobs N] [--quiet] PATH...\n"
     "    veyra --help | --version\n"
     "\n"
     "DESCRIPTION\n"
@@ -36,7 +36,12 @@ inline constexpr char kHelp[] =
     "    -o, --output DIR       Write the turned photos into the existing folder DIR under\n"
     "                           their own names; the originals stay as they are. Two photos\n"
     "                           with the same name: the first is written, the second fails.\n"
-    "                           Without --output the photos are turned in place.\n"
+    "                           A file already in DIR under a photo's name is not replaced:\n"
+    "                           that photo fails. Without --output the photos are turned in\n"
+    "                           place.\n"
+    "        --overwrite        With --output: replace files already in DIR under the\n"
+    "                           photos' names (an earlier run's results, for instance).\n"
+    "                           Photos of this run are never replaced.\n"
     "    -f, --filter PATTERNS  File-name patterns separated by ';', such as\n"
     "                           \"*.jpg;*.jpeg\" (default: the window's Filter setting,\n"
     "                           *.jpg). Case does not matter.\n"
@@ -97,23 +102,7 @@ inline constexpr char kReasonOutputTaken[] =
     "Its output '%s' is already written from '%s' in this run";
 inline constexpr char kReasonOutputIsSource[] =
     "Its output '%s' is another photo of this run, which is not replaced";
-inline constexpr char kReasonGone[] = "The photo no longer exists";
-inline constexpr char kReasonUnreadableFile[] = "The photo cannot be read";
-inline constexpr char kReasonNotJpeg[] = "The file is not a JPEG photo";
-inline constexpr char kReasonDamaged[] =
-    "The photo's data is damaged or incomplete; it is left as it is";
-inline constexpr char kReasonNoMemory[] = "Not enough memory to turn the photo";
-inline constexpr char kReasonFolderGone[] = "The output folder does not exist";
-inline constexpr char kReasonPathTooLong[] = "The path is too long";
-inline constexpr char kReasonTransform[] = "The lossless turn failed";
-inline constexpr char kReasonWrite[] = "The turned photo could not be written";
-inline constexpr char kReasonDiskFull[] = "The disk is full";
-inline constexpr char kReasonFolderChanged[] = "The output folder went away while writing";
-inline constexpr char kReasonTooSmall[] =
-    "The picture is smaller than one block along an edge the turn moves";
-inline constexpr char kReasonFinish[] = "The Orientation of the turned photo could not be reset";
-inline constexpr char kReasonOther[] = "The photo could not be turned";
-inline constexpr char kReasonCode[] = "%s (error %d)";
+// What the engine answered is told in the words of VYRReasonText (resource.h).
 
 // What the listing cannot reach and what is no photo: a line each on standard output, in the
 // place of a photo's line, and a count after the summary. A name that is not valid UTF-8 shows

@@ -39,6 +39,10 @@ enum : int
     VYR_ERR_TOO_COSTLY = -19,          // decoding would cost far more than the file justifies
     VYR_ERR_CANCELLED = -20,           // a decode was stopped through its cancel flag
     VYR_ERR_METADATA = -21,            // a multi-picture file cannot be turned whole
+    VYR_ERR_OUTPUT_EXISTS = -22,       // the output name is another file, which is not replaced
+    VYR_ERR_SOURCE_CHANGED = -23,      // the photo changed or went while it was being turned
+    VYR_ERR_METADATA_DAMAGED = -24,    // its metadata cannot be edited safely
+    VYR_ERR_FILE_TOO_LARGE = -25,      // larger than any photo the engine holds (1 GiB)
     VYR_ERR_UNREACHABLE = -26,         // a walked name is not valid UTF-8: it cannot be opened
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
@@ -116,14 +120,31 @@ using VYRThumbCallback = int (*)(VYRBitmap *in_pThumb, const QString &in_path,
                                  const VYRThumbFileInfo *in_pInfo, int in_status, int in_index,
                                  void *in_pUserData);
 
-// A last edit of a file rotation's complete result, made in memory before the result is
-// verified and written. The function may change any byte but not the length; it returns true
-// to go on, false to fail the rotation (VYR_ERR_FINISH, nothing written).
-struct VYRRotateFinish
+// What a file rotation tells its caller besides its result: how much of the picture the turn
+// trimmed (the partial blocks along the edges it moves).
+struct VYRRotateReport
+{
+    int m_trimmedColumns = 0; // pixels trimmed off the source's right edge
+    int m_trimmedRows = 0;    // pixels trimmed off the source's bottom edge
+};
+
+// How a file rotation runs.
+// - m_pFunction, when set, is a last edit of the complete result, made in memory before the
+//   result is verified and written. It may change any byte but not the length; it returns true
+//   to go on, false to fail the rotation (VYR_ERR_FINISH, nothing written).
+// - m_allowReplace lets the result replace a destination that is another file than the
+//   source; without it such a destination fails the rotation (VYR_ERR_OUTPUT_EXISTS). The
+//   source itself (same device and inode) is always replaced: that is a turn in place.
+// - m_pReport, when set, receives what the turn trimmed (also when the rotation fails later).
+struct VYRRotateOptions
 {
     bool (*m_pFunction)(uint8_t *inout_pData, size_t in_size, void *in_pUserData) = nullptr;
     void *m_pUserData = nullptr;
+    bool m_allowReplace = false;
+    VYRRotateReport *m_pReport = nullptr;
 };
+// The record's earlier name, from when it carried only the finishing step.
+using VYRRotateFinish = VYRRotateOptions;
 
 struct VYREngineTable
 {
@@ -161,7 +182,10 @@ struct VYREngineTable
     // record handed to the callback is compact (plain only when compressing failed). While the
     // next file in order is still being decoded, in_callback is called about every 25 ms with
     // VYR_BROWSE_WAITING; answering 0 there stops the browse at once. A stop cancels the
-    // decodes in progress, and no decoding outlives the call.
+    // decodes in progress, and no decoding outlives the call. An entry the walk cannot reach
+    // comes to in_callback in its place as a failure: VYR_ERR_FILE_READ (a folder or file that
+    // cannot be read), VYR_ERR_UNREACHABLE (a name that is not valid UTF-8) or
+    // VYR_ERR_PATH_TOO_LONG (a path at the system's limit).
     // Arguments 5-8, 10-12 and 14-16 are fixed (24, 0, 1, 1, 1, 1, 0, 0, 0, 0) and accepted.
     // Returns 1 when the walk reached its end (also with a null callback), VYR_ERR_BROWSE_STOPPED
     // when the callback answered 0, VYR_ERR_FOLDER_NOT_FOUND, VYR_ERR_INVALID_PARAMETER (box
@@ -173,13 +197,17 @@ struct VYREngineTable
                             int in_arg16, VYRThumbCallback in_callback, void *in_pUserData);
     // Turns the JPEG picture of in_source losslessly by in_code (4, 8, 12) and writes it to
     // in_destination, which may be the same path. Arguments 4-6 are accepted and must be 0.
-    // in_pFinish, when not null, edits the complete result before it is verified and written.
+    // in_pOptions may be null (no finishing step, no replacing of another file, no report).
     // The result is written in one atomic step, and only after it has been decoded in full
-    // without a warning. Returns 1 exactly when the destination holds the turned picture; on
-    // any failure both files are left as they were and the result is one of the codes above
-    // (VYR_ERR_READ_ONLY when the destination or its folder is read-only).
+    // without a warning, and only over the very file that was read (or, with m_allowReplace,
+    // the file that stood at the destination when the turn began): a destination that another
+    // program replaced, changed or removed meanwhile fails with VYR_ERR_SOURCE_CHANGED, and a
+    // destination another file took (no replace allowed) with VYR_ERR_OUTPUT_EXISTS. Returns 1
+    // exactly when the destination holds the turned picture; on any failure both files are
+    // left as they were and the result is one of the codes above (VYR_ERR_READ_ONLY when the
+    // destination or its folder is read-only).
     int (*RotateFile)(const QString &in_source, const QString &in_destination, int in_code,
-                      int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish);
+                      int in_arg4, int in_arg5, int in_arg6, const VYRRotateOptions *in_pOptions);
 };
 
 // The real engine.

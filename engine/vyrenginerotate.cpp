@@ -13,15 +13,20 @@
 #include <sys/stat.h>
 
 int VYREngineRotateFile(const QString &in_source, const QString &in_destination, int in_code, int,
-                        int, int, const VYRRotateFinish *in_pFinish)
+                        int, int, const VYRRotateOptions *in_pOptions)
 {
     if ((in_code != VYR_ROTATE_90 && in_code != VYR_ROTATE_180 && in_code != VYR_ROTATE_270) ||
         in_source.isEmpty() || in_destination.isEmpty())
         return VYR_ERR_INVALID_PARAMETER;
 
+    const VYRRotateOptions options = in_pOptions ? *in_pOptions : VYRRotateOptions();
+    if (options.m_pReport)
+        *options.m_pReport = VYRRotateReport();
     QByteArray source;
-    mode_t mode = 0644;
-    int rc = VYRReadRegularFile(in_source, &source, &mode);
+    VYRAtomicFile::Guard guard;
+    guard.m_source = in_source;
+    guard.m_allowReplace = options.m_allowReplace;
+    int rc = VYRReadPhotoFile(in_source, &source, &guard.m_sourceRead);
     if (rc != VYR_SUCCESS)
         return rc;
     const auto *data = reinterpret_cast<const uint8_t *>(source.constData());
@@ -30,9 +35,10 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
     if (!layout.m_isJpeg)
         return VYR_ERR_FILE_FORMAT;
 
-    // Claim the destination before the expensive part: a read-only folder fails at once.
+    // Claim the destination before the expensive part: a read-only folder, or a name another
+    // photo holds, fails at once.
     VYRAtomicFile output;
-    rc = output.Prepare(in_destination, mode);
+    rc = output.Prepare(in_destination, guard.m_sourceRead.m_mode, guard);
     if (rc != VYR_SUCCESS)
         return rc;
 
@@ -43,14 +49,18 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
     rc = VYRTurnJpeg(data, size, request, &turned);
     if (rc != VYR_SUCCESS)
         return rc;
+    if (options.m_pReport) {
+        options.m_pReport->m_trimmedColumns = turned.m_trimmedColumns;
+        options.m_pReport->m_trimmedRows = turned.m_trimmedRows;
+    }
 
     QByteArray photo;
     rc = VYRCompletePhoto(data, size, layout, in_code, turned, &photo, request.m_name);
     if (rc != VYR_SUCCESS)
         return rc;
     auto *result = reinterpret_cast<uint8_t *>(photo.data());
-    if (in_pFinish && in_pFinish->m_pFunction &&
-        !in_pFinish->m_pFunction(result, size_t(photo.size()), in_pFinish->m_pUserData))
+    if (options.m_pFunction &&
+        !options.m_pFunction(result, size_t(photo.size()), options.m_pUserData))
         return VYR_ERR_FINISH;
 
     // Nothing replaces a photo before it has been read back whole, to the coefficients that

@@ -8,4 +8,4 @@
 #include "vyrengine.h"
 
 int VYREngineRotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                        int in_arg4, int in_arg5, int in_arg6, const VYRRotateFinish *in_pFinish);
+                        int in_arg4, int in_arg5, int in_arg6, const VYRRotateOptions *in_pOptions);

@@ -11,8 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *out_pMode,
-                       qint64 *out_pSize)
+namespace {
+
+int ReadWhole(const QString &in_path, QByteArray *out_pData, struct stat *out_pSt, int in_tooLarge)
 {
     const QByteArray encoded = QFile::encodeName(in_path);
     if (encoded.size() >= PATH_MAX)
@@ -30,18 +31,14 @@ int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *ou
             return VYR_ERR_FILE_READ;
         }
     }
-    struct stat st;
+    struct stat &st = *out_pSt;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return VYR_ERR_FILE_READ;
     }
-    if (out_pSize)
-        *out_pSize = st.st_size;
-    if (out_pMode)
-        *out_pMode = st.st_mode & 07777;
     if (st.st_size > kVYRMaxFileBytes) {
         close(fd);
-        return VYR_ERR_NO_MEMORY;
+        return in_tooLarge;
     }
     QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
     qsizetype done = 0;
@@ -58,4 +55,42 @@ int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *ou
         return VYR_ERR_FILE_READ; // a read error, or the file shrank under us
     *out_pData = std::move(data);
     return VYR_SUCCESS;
+}
+
+} // namespace
+
+VYRFileIdentity VYRIdentityOf(const struct stat &in_st)
+{
+    VYRFileIdentity id;
+    id.m_device = in_st.st_dev;
+    id.m_inode = in_st.st_ino;
+    id.m_size = in_st.st_size;
+    id.m_mtimeSec = in_st.st_mtim.tv_sec;
+    id.m_mtimeNsec = in_st.st_mtim.tv_nsec;
+    id.m_mode = in_st.st_mode & 07777;
+    return id;
+}
+
+int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *out_pMode,
+                       qint64 *out_pSize)
+{
+    struct stat st = {};
+    st.st_size = -1;
+    const int rc = ReadWhole(in_path, out_pData, &st, VYR_ERR_NO_MEMORY);
+    if (st.st_size >= 0) {
+        if (out_pSize)
+            *out_pSize = st.st_size;
+        if (out_pMode)
+            *out_pMode = st.st_mode & 07777;
+    }
+    return rc;
+}
+
+int VYRReadPhotoFile(const QString &in_path, QByteArray *out_pData, VYRFileIdentity *out_pIdentity)
+{
+    struct stat st = {};
+    const int rc = ReadWhole(in_path, out_pData, &st, VYR_ERR_FILE_TOO_LARGE);
+    if (rc == VYR_SUCCESS && out_pIdentity)
+        *out_pIdentity = VYRIdentityOf(st);
+    return rc;
 }

@@ -12,6 +12,30 @@
 // memory.
 inline constexpr qint64 kVYRMaxFileBytes = qint64(1) << 30;
 
+// Which file was read, as it was when it was read: what a write checks just before it puts
+// its result in that file's place.
+struct VYRFileIdentity
+{
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    qint64 m_size = -1;
+    qint64 m_mtimeSec = 0;
+    long m_mtimeNsec = 0;
+    mode_t m_mode = 0; // permission bits
+
+    bool IsSameFile(const VYRFileIdentity &in_other) const
+    {
+        return m_device == in_other.m_device && m_inode == in_other.m_inode;
+    }
+    bool IsUnchanged(const VYRFileIdentity &in_other) const
+    {
+        return IsSameFile(in_other) && m_size == in_other.m_size &&
+               m_mtimeSec == in_other.m_mtimeSec && m_mtimeNsec == in_other.m_mtimeNsec;
+    }
+};
+struct stat;
+VYRFileIdentity VYRIdentityOf(const struct stat &in_st);
+
 // Reads in_path whole into out_pData. Only a regular file is read: a name that leads to a
 // FIFO (opening it would wait for a writer forever) or a device (which never ends) is
 // refused. out_pMode, when given, receives the file's permission bits; out_pSize, when given,
@@ -21,3 +45,7 @@ inline constexpr qint64 kVYRMaxFileBytes = qint64(1) << 30;
 // VYR_ERR_NO_MEMORY (larger than kVYRMaxFileBytes).
 int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *out_pMode = nullptr,
                        qint64 *out_pSize = nullptr);
+
+// The same for a photo about to be turned: out_pIdentity receives the file as it was read,
+// and a file larger than kVYRMaxFileBytes is VYR_ERR_FILE_TOO_LARGE.
+int VYRReadPhotoFile(const QString &in_path, QByteArray *out_pData, VYRFileIdentity *out_pIdentity);

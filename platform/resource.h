@@ -160,6 +160,59 @@ inline constexpr char kColRotation[] = "Rotation";
 inline constexpr char kHelpFile[] = "veyra.chm";
 } // namespace VYRText
 
+// Why a photo was not turned, one text per engine result, each naming the photo (or, for an
+// output name that is taken, the output). Shown in the window's log and on the command line.
+namespace VYRReasonText {
+inline constexpr char kInvalidParameter[] =
+    "'%s' was not turned: Veyra asked for a turn it does not know (a fault of Veyra)";
+inline constexpr char kNoMemory[] = "Not enough memory to turn '%s'; it is left as it is";
+inline constexpr char kFileNotFound[] = "'%s' no longer exists";
+inline constexpr char kFileRead[] = "'%s' cannot be read";
+inline constexpr char kFileFormat[] = "'%s' is not a JPEG photo";
+inline constexpr char kFileDamaged[] =
+    "The picture data of '%s' is damaged or incomplete; it is left as it is";
+inline constexpr char kFolderNotFound[] = "The folder '%s' is to be written to does not exist";
+inline constexpr char kEmptyBitmap[] = "'%s' holds no picture";
+inline constexpr char kStopped[] = "Reading '%s' was stopped";
+inline constexpr char kPathTooLong[] = "The path of '%s' is longer than the system allows";
+inline constexpr char kTransform[] = "The lossless turn of '%s' failed; it is left as it is";
+inline constexpr char kFileWrite[] =
+    "The turned '%s' could not be written; the photo is left as it is";
+inline constexpr char kDiskFull[] = "The disk is full; '%s' is left as it is";
+inline constexpr char kFolderChanged[] =
+    "The folder of '%s' went away while it was being written; nothing was replaced";
+inline constexpr char kPaint[] = "'%s' could not be drawn";
+inline constexpr char kNotLossless[] =
+    "'%s' is narrower than one block of the picture along an edge the turn moves; it cannot "
+    "be turned without loss and is left as it is";
+inline constexpr char kFinish[] =
+    "The Orientation of the turned '%s' could not be reset; it is left as it is";
+inline constexpr char kTooCostly[] =
+    "'%s' claims a picture far larger than its file can hold; it is left as it is";
+inline constexpr char kCancelled[] = "Turning '%s' was stopped; it is left as it is";
+inline constexpr char kMultiPicture[] =
+    "'%s' holds several pictures that cannot all be turned together; it is left as it is";
+inline constexpr char kOutputExists[] = "'%s' already exists in the output folder; not replaced";
+inline constexpr char kSourceChanged[] = "'%s' changed while it was being turned; not replaced";
+inline constexpr char kMetadataDamaged[] =
+    "'%s' was not turned: its metadata is damaged and cannot be edited safely; it is left as "
+    "it is";
+inline constexpr char kFileTooLarge[] =
+    "'%s' is larger than 1 GiB, more than any photo; it is left as it is";
+inline constexpr char kUnreachable[] =
+    "'%s' has a name that is not valid UTF-8 and cannot be opened; it is left as it is";
+inline constexpr char kReadOnly[] = "'%s' or its folder is read-only; it is left as it is";
+inline constexpr char kUnknown[] = "'%s' could not be turned; it is left as it is";
+// A turn that had to trim the partial blocks along an edge it moves.
+inline constexpr char kTrimmedOne[] = "'%s': trimmed %d %s from the %s edge";
+inline constexpr char kTrimmedBoth[] =
+    "'%s': trimmed %d %s from the right edge and %d %s from the bottom edge";
+inline constexpr char kPixel[] = "pixel";
+inline constexpr char kPixels[] = "pixels";
+inline constexpr char kRightEdge[] = "right";
+inline constexpr char kBottomEdge[] = "bottom";
+} // namespace VYRReasonText
+
 // Texts carried by the wrapper's error records (never shown to the user).
 namespace QLImgText {
 inline constexpr char kEngineError[] = "LEAD Tools Error";

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <climits>
 #include <memory>
+#include <new>
 #include <thread>
 
 namespace {
@@ -34,7 +35,7 @@ constexpr int kReadOnlyCode = -805;
 // Writes the turned photo. Runs without any lock: it reads nothing but its arguments, so the
 // user-interface thread stays free for the whole write.
 VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
-                      const QL_FILE_ATTRIBUTE_DATA &in_attributes, QString *out_pHolder)
+                      const QL_FILE_ATTRIBUTE_DATA &in_attributes, VYRJobOutcome *inout_pOutcome)
 {
     // A path the system cannot open must neither reach the engine nor become the item's
     // path: the job fails like any other engine failure.
@@ -44,18 +45,25 @@ VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
     }
     if (QFile::encodeName(in_job.m_output).size() >= kPathLimit) {
         QLTrace(VYRWorkerText::kPathTooLong, qUtf8Printable(in_job.m_output.left(64)));
+        inout_pOutcome->m_code = VYR_ERR_PATH_TOO_LONG;
         return VYRJobResult::Failed;
     }
     // Two photos of a folder tree can share an output name: the second must not replace the
     // first one's result.
-    if (!in_pList->GetOutputClaims().Claim(in_job.m_output, in_job.m_source, out_pHolder))
+    if (!in_pList->GetOutputClaims().Claim(in_job.m_output, in_job.m_source,
+                                           &inout_pOutcome->m_holder))
         return VYRJobResult::OutputTaken;
     try {
-        // The turn and the Orientation reset land in one atomic write.
-        VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code);
+        // The turn and the Orientation reset land in one atomic write, which replaces no
+        // other file than the photo itself (a namesake from another card stays).
+        VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code, false, &inout_pOutcome->m_trim);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
+        inout_pOutcome->m_code = err->code;
         return err->code == kReadOnlyCode ? VYRJobResult::ReadOnly : VYRJobResult::Failed;
+    } catch (const std::bad_alloc &) {
+        inout_pOutcome->m_code = VYR_ERR_NO_MEMORY;
+        return VYRJobResult::Failed;
     } catch (...) {
         // Out of memory inside the engine, for instance: the engine leaves the files as
         // they were, and the worker must outlive the job.
@@ -101,7 +109,7 @@ void RunJob(VYRWorkList *in_pList, const VYRJob &in_job)
         [in_pList, item] { in_pList->OnRotationDone(0, reinterpret_cast<qintptr>(item)); });
 
     if (code != 0) {
-        outcome.m_result = TurnFile(in_pList, in_job, code, attributes, &outcome.m_holder);
+        outcome.m_result = TurnFile(in_pList, in_job, code, attributes, &outcome);
         if (outcome.m_result == VYRJobResult::Done) {
             QLLockGuard lock(g_catalogLock);
             // From now on the item stands for the written file: its next job turns that one.

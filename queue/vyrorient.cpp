@@ -137,9 +137,12 @@ bool VYRResetOrientationInMemory(uint8_t *inout_pData, size_t in_size)
     return ok;
 }
 
-void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code)
+void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,
+                    bool in_allowReplace, VYRRotateReport *out_pReport)
 {
-    VYRRotateFinish finish;
-    finish.m_pFunction = &FinishInMemory;
-    QLRotateFile(in_source, in_destination, in_code, &finish);
+    VYRRotateOptions options;
+    options.m_pFunction = &FinishInMemory;
+    options.m_allowReplace = in_allowReplace;
+    options.m_pReport = out_pReport;
+    QLRotateFile(in_source, in_destination, in_code, &options);
 }

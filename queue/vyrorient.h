@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct VYRRotateReport;
+
 // Exif Orientation (tag 274) values, as the first row / first column of the stored picture
 // shows them:
 //   1 top/left: upright            3 bottom/right: upside down
@@ -42,5 +44,8 @@ bool VYRResetOrientationInMemory(uint8_t *inout_pData, size_t in_size);
 // Turns in_source by in_code (4, 8 or 12: a quarter, half or three-quarter turn clockwise) into
 // in_destination (which may be in_source) with its Orientation reset to 1, all in one atomic
 // write: the destination holds either its previous bytes or the whole result. Throws
-// QLImageException* as QLRotateFile does (code -805 for a read-only destination).
-void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code);
+// QLImageException* as QLRotateFile does (code -805 for a read-only destination). Another file
+// at the destination is replaced only when in_allowReplace is set; out_pReport, when given,
+// receives what the turn trimmed.
+void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,
+                    bool in_allowReplace = false, VYRRotateReport *out_pReport = nullptr);

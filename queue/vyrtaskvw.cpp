@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "rotatethread.h"
 #include "vyrimg.h"
+#include "vyrresulttext.h"
 
 #include <QAbstractScrollArea>
 #include <QDir>
@@ -380,6 +381,29 @@ int VYRTaskVw::RowOf(const VYRImage *in_pItem) const
     return -1;
 }
 
+namespace {
+
+// The job's lines in the event log: why it failed just before "Failed to rotate" (as the
+// output claim's line always came), and what a turn trimmed after "Successfully rotated".
+void LogOutcome(Document *in_pDoc, const VYRJobOutcome &in_outcome, const QString &in_fileName)
+{
+    const QString output = QDir::toNativeSeparators(in_outcome.m_output);
+    const bool failed = in_outcome.m_result != VYRJobResult::Done;
+    if (in_outcome.m_result == VYRJobResult::OutputTaken)
+        in_pDoc->AddLogLine(
+            QString::asprintf(VYRText::kLogOutputTaken, qUtf8Printable(output),
+                              qUtf8Printable(QDir::toNativeSeparators(in_outcome.m_holder))));
+    else if (failed && in_outcome.m_code < 0)
+        in_pDoc->AddLogLine(VYRResultText(in_outcome.m_code, in_fileName, output));
+    const char *format = failed ? VYRText::kLogFailed : VYRText::kLogRotated;
+    in_pDoc->AddLogLine(QString::asprintf(format, qUtf8Printable(in_fileName)));
+    const QString trimmed = failed ? QString() : VYRTrimText(in_outcome.m_trim, in_fileName);
+    if (!trimmed.isEmpty())
+        in_pDoc->AddLogLine(trimmed);
+}
+
+} // namespace
+
 void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
 {
     VYRJobOutcome outcome;
@@ -430,13 +454,7 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
     Document *doc = GetDoc();
     if (!doc)
         return;
-    const bool failed = outcome.m_result != VYRJobResult::Done;
-    if (outcome.m_result == VYRJobResult::OutputTaken)
-        doc->AddLogLine(QString::asprintf(
-            VYRText::kLogOutputTaken, qUtf8Printable(QDir::toNativeSeparators(outcome.m_output)),
-            qUtf8Printable(QDir::toNativeSeparators(outcome.m_holder))));
-    const char *format = failed ? VYRText::kLogFailed : VYRText::kLogRotated;
-    doc->AddLogLine(QString::asprintf(format, qUtf8Printable(fileName)));
+    LogOutcome(doc, outcome, fileName);
     if (!queuedAgain)
         doc->NotifyViews(this, HINT_ITEM_DONE, in_pItem);
 }

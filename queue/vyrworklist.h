@@ -17,6 +17,8 @@
 //   6. OnRotationFinished (posted): the item's job is completed with the outcome.
 #pragma once
 
+#include "vyrengine.h"
+
 #include <QString>
 
 class QLUiChannel;
@@ -48,6 +50,10 @@ struct VYRJobOutcome
     QString m_output;
     // OutputTaken: the source whose result holds m_output.
     QString m_holder;
+    // Failed or ReadOnly: the engine's result, 0 when the job failed before the engine.
+    int m_code = 0;
+    // Done: what the turn trimmed.
+    VYRRotateReport m_trim;
 };
 
 class VYRWorkList

@@ -266,11 +266,14 @@ using Figures = Stopwatch::Figures;
 void WrapperRotations(const QStringList &in_files, const QString &in_outDir, bool in_inPlace,
                       Figures *inout_pBest)
 {
+    // Every round writes the same outputs again: the earlier round's may be replaced.
+    VYRRotateOptions options;
+    options.m_allowReplace = true;
     Stopwatch watch;
     for (const QString &file : in_files) {
         const QString dest = in_inPlace ? file : in_outDir + '/' + QFileInfo(file).fileName();
         try {
-            QLRotateFile(file, dest, 4);
+            QLRotateFile(file, dest, 4, &options);
         } catch (QLException *in_pErr) {
             std::printf("  rotation failed: %d\n", in_pErr->code);
             delete in_pErr;
@@ -353,10 +356,12 @@ void LibraryTransforms(const std::vector<QByteArray> &in_photos, Figures *inout_
 void EngineFileRotations(const QStringList &in_files, const QString &in_outDir,
                          Figures *inout_pBest)
 {
+    VYRRotateOptions options;
+    options.m_allowReplace = true; // the earlier round's outputs
     Stopwatch watch;
     for (const QString &file : in_files) {
         const int rc = VYRDefaultEngine().RotateFile(
-            file, in_outDir + '/' + QFileInfo(file).fileName(), VYR_ROTATE_90, 0, 0, 0, nullptr);
+            file, in_outDir + '/' + QFileInfo(file).fileName(), VYR_ROTATE_90, 0, 0, 0, &options);
         if (rc != VYR_SUCCESS)
             std::printf("  rotation failed: %d\n", rc);
     }

@@ -242,10 +242,10 @@ void QLRotateFile(const QString &in_source, const QString &in_destination, int i
 }
 
 void QLRotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                  const VYRRotateFinish *in_pFinish)
+                  const VYRRotateOptions *in_pOptions)
 {
     const int result =
-        VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, in_pFinish);
+        VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, in_pOptions);
     if (result != VYR_SUCCESS)
         ThrowEngineError(result, QLImgText::kFnRotateFile);
 }

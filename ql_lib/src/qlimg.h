@@ -140,8 +140,9 @@ int QLLoadThumbnails(QWidget *in_pWindow, const QString &in_folder, QSize in_siz
 // throws QLImageException* (function "QLRotateFile()") otherwise, with code -805 when the
 // destination or its folder is read-only. A failure leaves both files untouched.
 void QLRotateFile(const QString &in_source, const QString &in_destination, int in_code);
-// The same, with in_pFinish run on the complete result in memory before it is verified and
-// written (see VYRRotateFinish): a finishing step that answers false fails the rotation, and
-// nothing is written.
+// The same, run as in_pOptions says (see VYRRotateOptions): its finishing step edits the
+// complete result in memory before it is verified and written (answering false fails the
+// rotation, and nothing is written); it may allow replacing another file at the destination,
+// and receive what the turn trimmed.
 void QLRotateFile(const QString &in_source, const QString &in_destination, int in_code,
-                  const VYRRotateFinish *in_pFinish);
+                  const VYRRotateOptions *in_pOptions);

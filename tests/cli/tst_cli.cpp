@@ -282,6 +282,52 @@ private slots:
         QCOMPARE(after, before);
     }
 
+    // Two cards into one folder: a photo already in the output folder under the same name
+    // (another card's, an earlier run's) stays byte for byte unless --overwrite says so. A
+    // turn that trims says so on its line.
+    void outputNamesakeKeptUnlessOverwrite()
+    {
+        QTemporaryDir dir;
+        const QString first = Photo(dir.filePath("Card2"), "IMG_01.jpg", 6, 1);
+        TestJpeg::Options o;
+        o.exif = TestJpeg::Exif::Intel;
+        o.orientation = 6;
+        o.width = 70; // 6 columns and 8 rows beyond the 16-pixel blocks: the turn trims
+        o.height = 56;
+        const QString second = TestJpeg::Write(dir.filePath("Card2"), "IMG_02.jpg", o);
+        const QString other = Photo(dir.filePath("Out"), "IMG_01.jpg", 6, 9);
+        QVERIFY(!first.isEmpty() && !second.isEmpty() && !other.isEmpty());
+        const auto before = Snapshot(dir.path());
+
+        const QString taken = "    'Out/IMG_01.jpg' already exists in the output folder; not "
+                              "replaced";
+        Result r = Veyra({"--auto-rotate", "--dry-run", "-o", "Out", "Card2"}, dir.path());
+        QCOMPARE(r.m_exit, 1);
+        QCOMPARE(r.m_out.split('\n').mid(0, 2),
+                 QStringList({"Would fail to rotate 'Card2/IMG_01.jpg'", taken}));
+        QCOMPARE(Snapshot(dir.path()), before);
+
+        r = Veyra({"--auto-rotate", "-o", "Out", "Card2"}, dir.path());
+        QCOMPARE(r.m_exit, 1);
+        QCOMPARE(r.m_out.split('\n').mid(0, 4),
+                 QStringList({"Failed to rotate 'Card2/IMG_01.jpg'", taken,
+                              "Successfully rotated 'Card2/IMG_02.jpg'",
+                              "    'Card2/IMG_02.jpg': trimmed 8 pixels from the bottom edge"}));
+        QVERIFY(!r.m_out.contains("error"));
+        auto after = Snapshot(dir.path());
+        QCOMPARE(after.value("Out/IMG_01.jpg"), before.value("Out/IMG_01.jpg"));
+        QCOMPARE(TestJpeg::ReadOrientationOfFile(dir.filePath("Out/IMG_02.jpg")), 1);
+        after.remove("Out/IMG_02.jpg");
+        QCOMPARE(after, before); // no temporary file either
+
+        r = Veyra({"--auto-rotate", "--overwrite", "-o", "Out", "Card2"}, dir.path());
+        QCOMPARE(r.m_exit, 0);
+        QVERIFY(IsTurned(dir.filePath("Out/IMG_01.jpg"), before.value("Card2/IMG_01.jpg"), 90));
+        QCOMPARE(Snapshot(dir.filePath("Card2")).value("IMG_01.jpg"),
+                 before.value("Card2/IMG_01.jpg"));
+        QCOMPARE(Veyra({"--overwrite", "Card2"}, dir.path()).m_exit, 2);
+    }
+
     // One file reached through two names is turned once, not twice.
     void sameFileTurnedOnce()
     {

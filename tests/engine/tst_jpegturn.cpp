@@ -130,8 +130,10 @@ ChildOutcome RotateInChild(const QString &in_path, const QString &in_destination
         QElapsedTimer timer;
         timer.start();
         ChildOutcome outcome;
-        outcome.m_code =
-            VYRDefaultEngine().RotateFile(in_path, in_destination, VYR_ROTATE_90, 0, 0, 0, nullptr);
+        VYRRotateOptions options;
+        options.m_allowReplace = true; // the destination stands for an earlier result
+        outcome.m_code = VYRDefaultEngine().RotateFile(in_path, in_destination, VYR_ROTATE_90, 0, 0,
+                                                       0, &options);
         outcome.m_ms = timer.nsecsElapsed() / 1e6;
         outcome.m_peakKb = reset && before >= 0 ? StatusKb("VmHWM:") - before : -1;
         const bool written = write(fds[1], &outcome, sizeof(outcome)) == sizeof(outcome);

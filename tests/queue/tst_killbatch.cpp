@@ -2,8 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // Batches in a child process: one killed (SIGKILL) part-way leaves every photo either as it
-// was or completely rotated, never a partial file; one run by an ordinary user turns a photo
-// it may not write into an output folder, upright.
+// was or completely rotated, never a partial file nor a temporary one; one run by an ordinary
+// user turns a photo it may not write into an output folder, upright; one into an output
+// folder leaves another card's namesake alone.
 #include "qlimg.h"
 #include "testjpeg.h"
 #include "vyrorient.h"
@@ -145,10 +146,43 @@ private slots:
         qInfo("original %d, rotated %d; other files: %s", original, finished,
               qPrintable(others.join(' ')));
         QVERIFY(finished >= atLeastDone);
-        // Whatever the kill interrupted, the photos are whole; a temporary file of an
-        // interrupted write may stay behind beside them, never in their place.
+        // Whatever the kill interrupted, the photos are whole and alone: the result is
+        // written into a file without a name until it is complete.
+        QVERIFY2(others.isEmpty(), qPrintable(others.join(' ')));
         const QStringList jpegs = QDir(dir.path()).entryList({"*.jpg"}, QDir::Files);
         QCOMPARE(jpegs.size(), kFiles);
+    }
+
+    // The window's job into an output folder where another card's photo has the same name:
+    // that photo stays byte for byte, the job fails and says why; the other photo is written.
+    void namesakeInOutputFolderStays()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("Card2") && QDir(dir.path()).mkdir("Out"));
+        const QString card = dir.filePath("Card2");
+        const QString out = dir.filePath("Out");
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(!TestJpeg::WriteBytes(card, m_refs[i].m_name, m_refs[i].m_original).isEmpty());
+        const QByteArray other = m_refs[2].m_original;
+        QVERIFY(!TestJpeg::WriteBytes(out, m_refs[0].m_name, other).isEmpty());
+
+        QProcess child;
+        child.setProgram(QStringLiteral(VEYRA_BATCH_CHILD));
+        child.setArguments({card, out});
+        child.start();
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray printed = child.readAllStandardOutput();
+        QCOMPARE(child.exitCode(), 0);
+        const QByteArray taken = "log: '" + QFile::encodeName(QDir(out).filePath("p00.jpg")) +
+                                 "' already exists in the output folder; not replaced\n"
+                                 "log: Failed to rotate 'p00.jpg'\n";
+        QVERIFY2(printed.contains(taken), printed.constData());
+        QVERIFY2(printed.contains("log: Successfully rotated 'p01.jpg'\n"), printed.constData());
+        QCOMPARE(TestJpeg::ReadAll(QDir(out).filePath("p00.jpg")), other);
+        QCOMPARE(TestJpeg::ReadAll(QDir(out).filePath("p01.jpg")), m_refs[1].m_finished);
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"p00.jpg", "p01.jpg"}));
+        QCOMPARE(TestJpeg::ReadAll(QDir(card).filePath("p00.jpg")), m_refs[0].m_original);
     }
 
     // The turn and the Orientation reset are one write: a writer who is not root gets an

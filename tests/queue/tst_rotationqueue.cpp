@@ -294,7 +294,8 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("readOnlyPrompts");
-        QTest::newRow("read-only output file") << "file" << 1;
+        // Another file at the output name is never replaced, read-only or not: no message.
+        QTest::newRow("read-only output file") << "file" << 0;
         QTest::newRow("read-only output folder") << "folder" << 1;
         QTest::newRow("output path too long") << "long" << 0;
         QTest::newRow("no output folder chosen") << "none" << 0;
@@ -349,8 +350,13 @@ private slots:
             QCOMPARE(item->GetRotation(), 0);
             QVERIFY(!item->IsPending());
             QCOMPARE(TestJpeg::ReadAll(source), sourceBytes);
-            if (kind == "file")
+            if (kind == "file") {
                 QCOMPARE(TestJpeg::ReadAll(output), sourceBytes);
+                const QStringList log = rig.m_doc.GetLog();
+                QCOMPARE(log.value(log.indexOf(Failed("a.jpg")) - 1),
+                         QString::asprintf(VYRReasonText::kOutputExists,
+                                           qUtf8Printable(QDir::toNativeSeparators(output))));
+            }
             rig.StopWorker(); // any second message would have been asked for by now
         }
         QCOMPARE(prompts.Count(VYRText::kReadOnly), readOnlyPrompts);
