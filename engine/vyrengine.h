@@ -39,6 +39,7 @@ enum : int
     VYR_ERR_TOO_COSTLY = -19,          // decoding would cost far more than the file justifies
     VYR_ERR_CANCELLED = -20,           // a decode was stopped through its cancel flag
     VYR_ERR_METADATA = -21,            // a multi-picture file cannot be turned whole
+    VYR_ERR_METADATA_DAMAGED = -24,    // an Exif or XMP block cannot be read or edited safely
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 
