@@ -90,18 +90,16 @@ bool DecodeValue(const QByteArray &in_text, qsizetype in_from, qsizetype in_to, 
     return true;
 }
 
-// Replaces the number in in_text[in_from, in_to), white space around it kept, character
-// references included. A value that is no number (or not only one) cannot be edited safely:
-// readers may still take it for one. False then; an empty value holds nothing and is left.
+// Replaces the value in_text[in_from, in_to) when it holds a number, white space and character
+// references included: the whole value becomes the plain number, as readers that keep white
+// space (exiftool reads ' 6 ' as " 6 ") then read it too. A value that is no number cannot be
+// edited safely, since readers may still take it for one: false. An empty value holds nothing
+// and is left.
 bool AddValueEdit(const QByteArray &in_text, qsizetype in_from, qsizetype in_to,
                   const QByteArray &in_value, QList<Edit> *inout_pEdits)
 {
-    const qsizetype from = SkipSpace(in_text, in_from);
-    qsizetype to = in_to;
-    while (to > from && IsSpace(in_text[to - 1]))
-        --to;
     QByteArray value;
-    if (!DecodeValue(in_text, from, to, &value))
+    if (!DecodeValue(in_text, in_from, in_to, &value))
         return false;
     value = value.trimmed();
     if (value.isEmpty())
@@ -110,7 +108,7 @@ bool AddValueEdit(const QByteArray &in_text, qsizetype in_from, qsizetype in_to,
         if (c < '0' || c > '9')
             return false;
     }
-    inout_pEdits->append({from, to - from, in_value});
+    inout_pEdits->append({in_from, in_to - in_from, in_value});
     return true;
 }
 
