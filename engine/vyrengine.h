@@ -41,7 +41,7 @@ enum : int
     VYR_ERR_METADATA = -21,            // a multi-picture file cannot be turned whole
     VYR_ERR_OUTPUT_EXISTS = -22,       // the output name is another file, which is not replaced
     VYR_ERR_SOURCE_CHANGED = -23,      // the photo changed or went while it was being turned
-    VYR_ERR_METADATA_DAMAGED = -24,    // its metadata cannot be edited safely
+    VYR_ERR_METADATA_DAMAGED = -24,    // an Exif or XMP block cannot be read or edited safely
     VYR_ERR_FILE_TOO_LARGE = -25,      // larger than any photo the engine holds (1 GiB)
     VYR_ERR_UNREACHABLE = -26,         // a walked name is not valid UTF-8: it cannot be opened
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only

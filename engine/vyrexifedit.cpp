@@ -6,6 +6,7 @@
 #include "vyrengine.h"
 #include "vyrjpegscan.h"
 #include "vyrjpegturn.h"
+#include "vyrtiff.h"
 
 #include <cstring>
 
@@ -29,173 +30,44 @@ enum : uint16_t
     kTagPixelY = 40963,
 };
 
-enum : uint16_t
-{
-    kTypeShort = 3,
-    kTypeLong = 4,
-    kTypeIfd = 13,
-};
-
 constexpr uint32_t kCompressionJpeg = 6;
 constexpr uint32_t kOrientationUpright = 1; // Exif: row 0 at the top, column 0 at the left
 
-struct Entry
-{
-    size_t m_pos = 0; // offset of the entry's 12 bytes from the TIFF header
-    uint16_t m_type = 0;
-    uint32_t m_count = 0;
-};
-
-// The TIFF structure of an Exif payload. Every read and write is checked against the payload's
-// end, which is read afresh each time since placing a thumbnail may grow the payload.
-class TiffBlock
+// The TIFF structure of an Exif payload ("Exif\0\0" in front of it). Built afresh after the
+// payload grows, since the reader holds its span.
+class TiffBlock : public VYRTiff
 {
 public:
-    explicit TiffBlock(QByteArray *in_pPayload) : m_pPayload(in_pPayload)
+    explicit TiffBlock(QByteArray *in_pPayload)
+        : VYRTiff(in_pPayload->size() >= qsizetype(kExifIdSize) &&
+                          std::memcmp(in_pPayload->constData(), "Exif\0", 5) == 0
+                      ? reinterpret_cast<uint8_t *>(in_pPayload->data()) + kExifIdSize
+                      : nullptr,
+                  size_t(in_pPayload->size()) - kExifIdSize)
     {
-        if (size_t(m_pPayload->size()) < kExifIdSize + 8 ||
-            std::memcmp(m_pPayload->constData(), "Exif\0", 5) != 0)
-            return;
-        const uint8_t *t = Tiff();
-        if (t[0] == 'I' && t[1] == 'I')
-            m_bigEndian = false;
-        else if (t[0] == 'M' && t[1] == 'M')
-            m_bigEndian = true;
-        else
-            return;
-        if (Get16(2) != 42)
-            return;
-        m_ifd0 = Get32(4);
-        uint16_t count = 0;
-        m_valid = IfdCount(m_ifd0, &count);
     }
 
-    bool Valid() const { return m_valid; }
-    uint32_t Ifd0() const { return m_ifd0; }
-    size_t Size() const { return size_t(m_pPayload->size()) - kExifIdSize; }
-
-    // The entry count of the IFD at in_ifd, when its whole entry table lies inside the block.
-    bool IfdCount(uint32_t in_ifd, uint16_t *out_pCount) const
+    // The value of a single-number entry of in_ifd; 0 when it is absent or of another form.
+    uint32_t NumberOf(uint32_t in_ifd, uint16_t in_tag) const
     {
-        if (in_ifd < 8 || size_t(in_ifd) + 2 > Size())
-            return false;
-        *out_pCount = Get16(in_ifd);
-        return size_t(in_ifd) + 2 + kEntrySize * *out_pCount <= Size();
-    }
-
-    bool FindEntry(uint32_t in_ifd, uint16_t in_tag, Entry *out_pEntry) const
-    {
-        uint16_t count = 0;
-        if (!IfdCount(in_ifd, &count))
-            return false;
-        for (uint16_t i = 0; i < count; ++i) {
-            const size_t pos = size_t(in_ifd) + 2 + kEntrySize * i;
-            if (Get16(pos) == in_tag) {
-                out_pEntry->m_pos = pos;
-                out_pEntry->m_type = Get16(pos + 2);
-                out_pEntry->m_count = Get32(pos + 4);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    // The IFD linked after in_ifd; 0 when there is none or the link leads nowhere sensible.
-    uint32_t NextIfd(uint32_t in_ifd) const
-    {
-        uint16_t count = 0;
-        if (!IfdCount(in_ifd, &count))
-            return 0;
-        const size_t link = size_t(in_ifd) + 2 + kEntrySize * count;
-        if (link + 4 > Size())
-            return 0;
-        const uint32_t next = Get32(link);
-        uint16_t nextCount = 0;
-        return next != in_ifd && IfdCount(next, &nextCount) ? next : 0;
-    }
-
-    // Only single SHORT and LONG values are read and written: every field edited here is one.
-    static bool IsNumber(const Entry &in_entry)
-    {
-        return in_entry.m_count == 1 &&
-               (in_entry.m_type == kTypeShort || in_entry.m_type == kTypeLong ||
-                in_entry.m_type == kTypeIfd);
-    }
-    static bool Fits(const Entry &in_entry, uint32_t in_value)
-    {
-        return IsNumber(in_entry) && (in_entry.m_type != kTypeShort || in_value <= 0xFFFF);
-    }
-    bool GetNumber(const Entry &in_entry, uint32_t *out_pValue) const
-    {
-        if (!IsNumber(in_entry))
-            return false;
-        *out_pValue =
-            in_entry.m_type == kTypeShort ? Get16(in_entry.m_pos + 8) : Get32(in_entry.m_pos + 8);
-        return true;
-    }
-    // Overwrites the value's own bytes only (a SHORT's two spare bytes stay as they are).
-    bool SetNumber(const Entry &in_entry, uint32_t in_value)
-    {
-        if (!Fits(in_entry, in_value))
-            return false;
-        if (in_entry.m_type == kTypeShort)
-            Put16(in_entry.m_pos + 8, uint16_t(in_value));
-        else
-            Put32(in_entry.m_pos + 8, in_value);
-        return true;
+        VYRTiffEntry entry;
+        uint32_t value = 0;
+        return FindEntry(in_ifd, in_tag, &entry) && GetNumber(entry, &value) ? value : 0;
     }
     // Sets the tag's value in the IFD where it is present; an absent tag is no failure.
     void SetIfPresent(uint32_t in_ifd, uint16_t in_tag, uint32_t in_value)
     {
-        Entry entry;
+        VYRTiffEntry entry;
         if (FindEntry(in_ifd, in_tag, &entry))
             SetNumber(entry, in_value);
     }
-
-    uint8_t *MutableTiff() { return reinterpret_cast<uint8_t *>(m_pPayload->data()) + kExifIdSize; }
-    const uint8_t *Tiff() const
-    {
-        return reinterpret_cast<const uint8_t *>(m_pPayload->constData()) + kExifIdSize;
-    }
-
-private:
-    uint16_t Get16(size_t in_pos) const
-    {
-        const uint8_t *p = Tiff() + in_pos;
-        return m_bigEndian ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[1] << 8 | p[0]);
-    }
-    uint32_t Get32(size_t in_pos) const
-    {
-        return m_bigEndian ? uint32_t(Get16(in_pos)) << 16 | Get16(in_pos + 2)
-                           : uint32_t(Get16(in_pos + 2)) << 16 | Get16(in_pos);
-    }
-    void Put16(size_t in_pos, uint16_t in_value)
-    {
-        uint8_t *p = MutableTiff() + in_pos;
-        p[m_bigEndian ? 0 : 1] = uint8_t(in_value >> 8);
-        p[m_bigEndian ? 1 : 0] = uint8_t(in_value);
-    }
-    void Put32(size_t in_pos, uint32_t in_value)
-    {
-        Put16(in_pos + (m_bigEndian ? 0 : 2), uint16_t(in_value >> 16));
-        Put16(in_pos + (m_bigEndian ? 2 : 0), uint16_t(in_value));
-    }
-
-    QByteArray *m_pPayload;
-    bool m_bigEndian = false;
-    bool m_valid = false;
-    uint32_t m_ifd0 = 0;
 };
 
-// Where IFD1's JPEG thumbnail lies, when it lies wholly inside the block and apart from the
-// IFD tables that describe it.
-struct Thumbnail
+// The IFDs the edits visit, each read where its pointer says.
+struct ExifIfds
 {
-    uint32_t m_ifd1 = 0;
-    Entry m_lengthEntry;
-    uint32_t m_offset = 0;
-    uint32_t m_length = 0; // what JPEGInterchangeFormatLength claims
-    uint32_t m_used = 0;   // the picture's own bytes: up to its end-of-image marker
+    uint32_t m_exif = 0; // 0: none
+    uint32_t m_ifd1 = 0; // 0: none
 };
 
 bool Overlaps(size_t in_aFrom, size_t in_aSize, size_t in_bFrom, size_t in_bSize)
@@ -203,21 +75,75 @@ bool Overlaps(size_t in_aFrom, size_t in_aSize, size_t in_bFrom, size_t in_bSize
     return in_aFrom < in_bFrom + in_bSize && in_bFrom < in_aFrom + in_aSize;
 }
 
+// Bytes of the IFD table at in_ifd (count, entries, link); 0 when it cannot be read.
+size_t TableSize(const VYRTiff &in_tiff, uint32_t in_ifd)
+{
+    uint16_t count = 0;
+    return in_ifd != 0 && in_tiff.IfdCount(in_ifd, &count) ? 2 + kEntrySize * count + 4 : 0;
+}
+
+// Checks that every IFD the edits visit can be read, that no two of them share bytes (an edit
+// of one would change the other), and that IFD0's Orientation can be set: an edit that had to
+// skip one would leave that copy as it was while the others change.
+bool ReadIfds(const TiffBlock &in_tiff, ExifIfds *out_pIfds)
+{
+    const uint32_t ifd0 = in_tiff.Ifd0();
+    VYRTiffEntry entry;
+    if (in_tiff.FindEntry(ifd0, kTagExifIfd, &entry) &&
+        (!in_tiff.GetNumber(entry, &out_pIfds->m_exif) ||
+         TableSize(in_tiff, out_pIfds->m_exif) == 0))
+        return false;
+    if (!in_tiff.NextIfd(ifd0, &out_pIfds->m_ifd1))
+        return false;
+    const uint32_t tables[] = {ifd0, out_pIfds->m_exif, out_pIfds->m_ifd1};
+    for (size_t a = 0; a < 3; ++a) {
+        for (size_t b = a + 1; b < 3; ++b) {
+            if (tables[a] != 0 && tables[b] != 0 &&
+                Overlaps(tables[a], TableSize(in_tiff, tables[a]), tables[b],
+                         TableSize(in_tiff, tables[b])))
+                return false;
+        }
+    }
+    uint32_t orientation = 0;
+    return !in_tiff.FindEntry(ifd0, kTagOrientation, &entry) ||
+           (in_tiff.GetNumber(entry, &orientation) && entry.m_type != VYR_TIFF_IFD);
+}
+
+// Where IFD1's JPEG thumbnail lies, when it lies wholly inside the block and apart from the
+// IFD tables that describe it.
+struct Thumbnail
+{
+    uint32_t m_ifd1 = 0;
+    VYRTiffEntry m_lengthEntry;
+    uint32_t m_offset = 0;
+    uint32_t m_length = 0; // what JPEGInterchangeFormatLength claims
+    uint32_t m_used = 0;   // the picture's own bytes: up to its end-of-image marker
+};
+
 bool FindThumbnail(const TiffBlock &in_tiff, Thumbnail *out_pThumb)
 {
-    const uint32_t ifd1 = in_tiff.NextIfd(in_tiff.Ifd0());
-    Entry offsetEntry, lengthEntry, compression;
+    ExifIfds ifds;
+    if (!in_tiff.Valid() || !ReadIfds(in_tiff, &ifds) || ifds.m_ifd1 == 0)
+        return false;
+    const uint32_t ifd1 = ifds.m_ifd1;
+    VYRTiffEntry offsetEntry, lengthEntry, compression;
     uint32_t offset = 0, length = 0, scheme = kCompressionJpeg;
-    if (ifd1 == 0 || !in_tiff.FindEntry(ifd1, kTagThumbOffset, &offsetEntry) ||
+    if (!in_tiff.FindEntry(ifd1, kTagThumbOffset, &offsetEntry) ||
         !in_tiff.FindEntry(ifd1, kTagThumbLength, &lengthEntry) ||
         !in_tiff.GetNumber(offsetEntry, &offset) || !in_tiff.GetNumber(lengthEntry, &length))
         return false;
     if (in_tiff.FindEntry(ifd1, kTagCompression, &compression) &&
         in_tiff.GetNumber(compression, &scheme) && scheme != kCompressionJpeg)
         return false;
-    if (length < 4 || offset < 8 || size_t(offset) + length > in_tiff.Size())
+    // The thumbnail is the data of an UNDEFINED value at the offset: held to the same bounds.
+    VYRTiffEntry span = offsetEntry;
+    span.m_type = 7;
+    span.m_count = length;
+    span.m_field = offset;
+    size_t at = 0, size = 0;
+    if (length <= 4 || !in_tiff.ValueSpan(span, &at, &size))
         return false;
-    const uint8_t *data = in_tiff.Tiff() + offset;
+    const uint8_t *data = in_tiff.Data() + offset;
     if (data[0] != 0xFF || data[1] != 0xD8)
         return false;
     // A length may claim more than the picture: only its own bytes are ours to replace, what
@@ -230,16 +156,10 @@ bool FindThumbnail(const TiffBlock &in_tiff, Thumbnail *out_pThumb)
         return in_ifd != 0 && in_tiff.IfdCount(in_ifd, &count) &&
                Overlaps(offset, used, in_ifd, 2 + kEntrySize * count + 4);
     };
-    const auto pointedIfd = [&](uint32_t in_ifd, uint16_t in_tag) {
-        Entry pointer;
-        uint32_t at = 0;
-        return in_tiff.FindEntry(in_ifd, in_tag, &pointer) && in_tiff.GetNumber(pointer, &at) ? at
-                                                                                              : 0u;
-    };
-    const uint32_t exifIfd = pointedIfd(in_tiff.Ifd0(), kTagExifIfd);
-    if (overlapsTable(in_tiff.Ifd0()) || overlapsTable(ifd1) || overlapsTable(exifIfd) ||
-        overlapsTable(pointedIfd(in_tiff.Ifd0(), kTagGpsIfd)) ||
-        overlapsTable(exifIfd ? pointedIfd(exifIfd, kTagInteropIfd) : 0))
+    const uint32_t gps = in_tiff.NumberOf(in_tiff.Ifd0(), kTagGpsIfd);
+    const uint32_t interop = ifds.m_exif ? in_tiff.NumberOf(ifds.m_exif, kTagInteropIfd) : 0;
+    if (overlapsTable(in_tiff.Ifd0()) || overlapsTable(ifd1) || overlapsTable(ifds.m_exif) ||
+        overlapsTable(gps) || overlapsTable(interop))
         return false;
     out_pThumb->m_ifd1 = ifd1;
     out_pThumb->m_lengthEntry = lengthEntry;
@@ -301,10 +221,10 @@ VYRThumbPlacement VYRPlaceExifThumbnail(QByteArray *inout_pPayload, const QByteA
         return VYRThumbPlacement::NoThumbnail;
     TiffBlock tiff(inout_pPayload);
     Thumbnail thumb;
-    if (!tiff.Valid() || !FindThumbnail(tiff, &thumb))
+    if (!FindThumbnail(tiff, &thumb))
         return VYRThumbPlacement::NoThumbnail;
     const size_t newLength = size_t(in_thumb.size());
-    if (!TiffBlock::Fits(thumb.m_lengthEntry, uint32_t(newLength)))
+    if (newLength > (thumb.m_lengthEntry.m_type == VYR_TIFF_SHORT ? 0xFFFFu : UINT32_MAX))
         return VYRThumbPlacement::DoesNotFit;
     const size_t at = kExifIdSize + thumb.m_offset;
     if (newLength <= thumb.m_used) {
@@ -322,34 +242,32 @@ VYRThumbPlacement VYRPlaceExifThumbnail(QByteArray *inout_pPayload, const QByteA
         return VYRThumbPlacement::DoesNotFit;
     inout_pPayload->truncate(qsizetype(at));
     inout_pPayload->append(in_thumb);
-    tiff.SetNumber(thumb.m_lengthEntry, uint32_t(newLength));
+    TiffBlock grown(inout_pPayload); // the payload moved: a reader over its new bytes
+    grown.SetNumber(thumb.m_lengthEntry, uint32_t(newLength));
     return VYRThumbPlacement::Grown;
 }
 
-bool VYREditExif(QByteArray *inout_pPayload, const VYRExifEdit &in_edit)
+int VYREditExif(QByteArray *inout_pPayload, const VYRExifEdit &in_edit)
 {
     if (!inout_pPayload)
-        return false;
+        return VYR_ERR_INVALID_PARAMETER;
     {
         TiffBlock tiff(inout_pPayload);
-        if (!tiff.Valid()) {
-            QLTrace("Rotating '%s' left its Exif block as it was: it cannot be read\n",
+        ExifIfds ifds;
+        if (!tiff.Valid() || !ReadIfds(tiff, &ifds)) {
+            QLTrace("Cannot rotate '%s': its Exif block is damaged and cannot be edited safely\n",
                     in_edit.m_name.constData());
-            return false;
+            return VYR_ERR_METADATA_DAMAGED;
         }
         const uint32_t ifd0 = tiff.Ifd0();
         tiff.SetIfPresent(ifd0, kTagImageWidth, uint32_t(in_edit.m_width));
         tiff.SetIfPresent(ifd0, kTagImageLength, uint32_t(in_edit.m_height));
-        if (in_edit.m_resetOrientation)
-            tiff.SetIfPresent(ifd0, kTagOrientation, kOrientationUpright);
-        Entry exifPointer;
-        uint32_t exifIfd = 0;
-        if (tiff.FindEntry(ifd0, kTagExifIfd, &exifPointer) &&
-            tiff.GetNumber(exifPointer, &exifIfd) && exifIfd != ifd0) {
-            tiff.SetIfPresent(exifIfd, kTagPixelX, uint32_t(in_edit.m_width));
-            tiff.SetIfPresent(exifIfd, kTagPixelY, uint32_t(in_edit.m_height));
+        tiff.SetIfPresent(ifd0, kTagOrientation, kOrientationUpright);
+        if (ifds.m_exif != 0) {
+            tiff.SetIfPresent(ifds.m_exif, kTagPixelX, uint32_t(in_edit.m_width));
+            tiff.SetIfPresent(ifds.m_exif, kTagPixelY, uint32_t(in_edit.m_height));
         }
     }
     TurnThumbnail(inout_pPayload, in_edit);
-    return true;
+    return VYR_SUCCESS;
 }

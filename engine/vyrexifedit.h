@@ -18,8 +18,7 @@ struct VYRExifEdit
     int m_code = 0;  // the turn the picture took (VYR_ROTATE_90, _180 or _270)
     int m_width = 0; // the written picture's size, after any trim
     int m_height = 0;
-    bool m_resetOrientation = false; // also set IFD0's Orientation to 1
-    QByteArray m_name;               // what traces call the photo
+    QByteArray m_name; // what traces call the photo
 };
 
 // What VYRPlaceExifThumbnail did.
@@ -33,16 +32,18 @@ enum class VYRThumbPlacement
 
 // Brings the Exif APP1 payload *inout_pPayload ("Exif\0\0" and the TIFF structure) in line with
 // the turned picture:
+// - IFD0's Orientation becomes 1;
 // - IFD0 ImageWidth/ImageLength and the Exif IFD's PixelXDimension/PixelYDimension, where
 //   present as one SHORT or LONG, become in_edit's size;
 // - IFD1's JPEG thumbnail is turned the same way and placed by VYRPlaceExifThumbnail; once it
 //   is turned, IFD1's own Orientation becomes 1 and its ImageWidth/ImageLength, if any, the
-//   thumbnail's new size. A thumbnail that cannot be turned or placed stays as it was (traced);
-// - IFD0's Orientation becomes 1 when in_edit.m_resetOrientation asks for it.
+//   thumbnail's new size. A thumbnail that cannot be turned or placed stays as it was (traced).
 // Nothing else changes; the payload only grows as VYRPlaceExifThumbnail allows.
-// Returns false, with the payload untouched, when it holds no TIFF structure that can be walked
-// safely; true otherwise.
-bool VYREditExif(QByteArray *inout_pPayload, const VYRExifEdit &in_edit);
+// Returns VYR_SUCCESS; VYR_ERR_METADATA_DAMAGED, with the payload untouched, when the block
+// cannot be edited safely: its TIFF header is not valid, IFD0, the Exif IFD or IFD1 cannot be
+// read (a table outside the block, a pointer back to an IFD already visited), or IFD0's
+// Orientation is not one number; VYR_ERR_INVALID_PARAMETER for a null payload.
+int VYREditExif(QByteArray *inout_pPayload, const VYRExifEdit &in_edit);
 
 // Puts the JPEG in_thumb in the place of IFD1's thumbnail in *inout_pPayload: over the old one
 // when it is no larger (JPEGInterchangeFormatLength updated, the rest of the old space zeroed),

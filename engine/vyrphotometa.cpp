@@ -20,7 +20,6 @@ constexpr size_t kMaxPictures = 32;  // pictures in one multi-picture file, the 
 // The metadata segments of one picture, as indexes into its layout's segment list.
 struct MetaSegments
 {
-    int m_firstApp1 = -1;
     int m_exif = -1;
     int m_xmp = -1;
     int m_mpf = -1;
@@ -52,8 +51,6 @@ MetaSegments FindMeta(const uint8_t *in_pData, const VYRJpegLayout &in_layout)
         if (s.m_marker == 0xDA)
             break;
         if (s.m_marker == 0xE1) {
-            if (meta.m_firstApp1 < 0)
-                meta.m_firstApp1 = int(i);
             if (meta.m_exif < 0 && PayloadStartsWith(in_pData, s, kExif))
                 meta.m_exif = int(i);
             else if (meta.m_xmp < 0 && PayloadStartsWith(in_pData, s, kVYRXmpIdentifier))
@@ -66,13 +63,14 @@ MetaSegments FindMeta(const uint8_t *in_pData, const VYRJpegLayout &in_layout)
     return meta;
 }
 
-// Brings the Exif and XMP segments of one turned picture (SOI ... EOI) in line with it. The
-// blocks edited are the source picture's own (in_pSource[0, in_size)): a turn may already
-// have adjusted a size in its copy, retyping the entry, and such a copy is not the original.
-// in_primary: the caller's finishing step resets the Orientation of the primary picture's
-// first APP1; every other Exif block is reset here.
-QByteArray CompletePicture(const QByteArray &in_jpeg, const uint8_t *in_pSource, size_t in_size,
-                           const VYRExifEdit &in_edit, bool in_primary)
+// Brings the Exif and XMP segments of one turned picture (SOI ... EOI) in line with it, into
+// *out_pPicture. The blocks edited are the source picture's own (in_pSource[0, in_size)): a
+// turn may already have adjusted a size in its copy, retyping the entry, and such a copy is
+// not the original. Every copy of the orientation is set to 1 here, wherever its block lies.
+// Returns VYR_SUCCESS, or VYR_ERR_METADATA_DAMAGED when a block cannot be edited safely: then
+// none is, and the picture must not be written.
+int CompletePicture(const QByteArray &in_jpeg, const uint8_t *in_pSource, size_t in_size,
+                    const VYRExifEdit &in_edit, QByteArray *out_pPicture)
 {
     const auto *data = reinterpret_cast<const uint8_t *>(in_jpeg.constData());
     const VYRJpegLayout layout = VYRScanJpeg(data, size_t(in_jpeg.size()));
@@ -85,23 +83,27 @@ QByteArray CompletePicture(const QByteArray &in_jpeg, const uint8_t *in_pSource,
         const VYRJpegSegment &s = layout.m_segments[size_t(meta.m_xmp)];
         QByteArray payload =
             PayloadOf(in_pSource, sourceLayout.m_segments[size_t(sourceMeta.m_xmp)]);
-        if (payload.size() == qsizetype(s.m_length - kSegmentHeader) &&
-            VYREditXmp(&payload, in_edit.m_width, in_edit.m_height, in_edit.m_name))
-            out.replace(qsizetype(s.m_offset + kSegmentHeader), payload.size(), payload);
+        if (payload.size() != qsizetype(s.m_length - kSegmentHeader))
+            return VYR_ERR_METADATA_DAMAGED; // the turn's copy is not the source's packet
+        const int rc = VYREditXmp(&payload, in_edit.m_width, in_edit.m_height, in_edit.m_name);
+        if (rc != VYR_SUCCESS)
+            return rc;
+        out.replace(qsizetype(s.m_offset + kSegmentHeader), payload.size(), payload);
     }
     if (meta.m_exif >= 0 && sourceMeta.m_exif >= 0) {
         const VYRJpegSegment &s = layout.m_segments[size_t(meta.m_exif)];
         QByteArray payload =
             PayloadOf(in_pSource, sourceLayout.m_segments[size_t(sourceMeta.m_exif)]);
-        VYRExifEdit edit = in_edit;
-        edit.m_resetOrientation = !in_primary || meta.m_exif != meta.m_firstApp1;
-        VYREditExif(&payload, edit);
+        const int rc = VYREditExif(&payload, in_edit);
+        if (rc != VYR_SUCCESS)
+            return rc;
         const size_t length = size_t(payload.size()) + 2;
         QByteArray segment("\xFF\xE1", 2);
         segment.append(char(length >> 8)).append(char(length & 0xFF)).append(payload);
         out.replace(qsizetype(s.m_offset), qsizetype(s.m_length), segment);
     }
-    return out;
+    *out_pPicture = out;
+    return VYR_SUCCESS;
 }
 
 struct Secondary
@@ -128,7 +130,10 @@ int TurnSecondary(const uint8_t *in_pSource, const VYRExifEdit &in_edit, Seconda
     VYRExifEdit edit = in_edit;
     edit.m_width = turned.m_width;
     edit.m_height = turned.m_height;
-    inout_pPic->m_completed = CompletePicture(turned.m_jpeg, data, inout_pPic->m_size, edit, false);
+    const int completed =
+        CompletePicture(turned.m_jpeg, data, inout_pPic->m_size, edit, &inout_pPic->m_completed);
+    if (completed != VYR_SUCCESS)
+        return completed;
     // Held to the primary's rule: read back to exactly the coefficients turned, after its own
     // metadata edits. A clean decode alone can hide other values.
     const int verified =
@@ -183,7 +188,10 @@ int CompleteMultiPicture(const uint8_t *in_pSource, size_t in_size, size_t in_en
             return Refuse(in_edit.m_name, "its MPF index lists overlapping pictures");
     }
     for (Secondary &pic : pictures) {
-        if (TurnSecondary(in_pSource, in_edit, &pic) != VYR_SUCCESS)
+        const int rc = TurnSecondary(in_pSource, in_edit, &pic);
+        if (rc == VYR_ERR_METADATA_DAMAGED)
+            return rc; // traced where it was found
+        if (rc != VYR_SUCCESS)
             return Refuse(in_edit.m_name, "a further picture of its MPF index cannot be turned");
     }
 
@@ -235,7 +243,10 @@ int VYRCompletePhoto(const uint8_t *in_pSource, size_t in_size, const VYRJpegLay
     edit.m_width = in_turned.m_width;
     edit.m_height = in_turned.m_height;
     edit.m_name = in_name;
-    const QByteArray primary = CompletePicture(in_turned.m_jpeg, in_pSource, in_size, edit, true);
+    QByteArray primary;
+    const int completed = CompletePicture(in_turned.m_jpeg, in_pSource, in_size, edit, &primary);
+    if (completed != VYR_SUCCESS)
+        return completed;
     const size_t end = in_layout.m_complete ? std::min(in_layout.m_endOfImage, in_size) : in_size;
 
     const MetaSegments meta = FindMeta(in_pSource, in_layout);

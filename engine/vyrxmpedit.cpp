@@ -3,6 +3,7 @@
 #include "vyrxmpedit.h"
 
 #include "qltrace.h"
+#include "vyrengine.h"
 
 #include <QList>
 #include <algorithm>
@@ -65,27 +66,56 @@ QList<QByteArray> PrefixesOf(const QByteArray &in_text, const QByteArray &in_uri
     return prefixes;
 }
 
-// Replaces the number in in_text[in_from, in_to), white space around it kept; anything that is
-// not a plain number is left alone.
-void AddValueEdit(const QByteArray &in_text, qsizetype in_from, qsizetype in_to,
+// The text of a value with its character references resolved (&#54; and &#x36; read as 6,
+// as XML readers take them). False for any other reference, which no number holds.
+bool DecodeValue(const QByteArray &in_text, qsizetype in_from, qsizetype in_to, QByteArray *out)
+{
+    for (qsizetype i = in_from; i < in_to; ++i) {
+        if (in_text[i] != '&') {
+            out->append(in_text[i]);
+            continue;
+        }
+        const qsizetype end = in_text.indexOf(';', i);
+        if (end < 0 || end >= in_to || end - i < 3 || in_text[i + 1] != '#')
+            return false;
+        const bool hex = in_text[i + 2] == 'x';
+        const QByteArray digits = in_text.mid(i + (hex ? 3 : 2), end - i - (hex ? 3 : 2));
+        bool ok = false;
+        const uint code = digits.toUInt(&ok, hex ? 16 : 10);
+        if (!ok || digits.isEmpty() || digits[0] == '+' || digits[0] == '-' || code > 0x7F)
+            return false;
+        out->append(char(code));
+        i = end;
+    }
+    return true;
+}
+
+// Replaces the value in_text[in_from, in_to) when it holds a number, white space and character
+// references included: the whole value becomes the plain number, as readers that keep white
+// space (exiftool reads ' 6 ' as " 6 ") then read it too. A value that is no number cannot be
+// edited safely, since readers may still take it for one: false. An empty value holds nothing
+// and is left.
+bool AddValueEdit(const QByteArray &in_text, qsizetype in_from, qsizetype in_to,
                   const QByteArray &in_value, QList<Edit> *inout_pEdits)
 {
-    const qsizetype from = SkipSpace(in_text, in_from);
-    qsizetype to = in_to;
-    while (to > from && IsSpace(in_text[to - 1]))
-        --to;
-    if (to <= from)
-        return;
-    for (qsizetype i = from; i < to; ++i) {
-        if (in_text[i] < '0' || in_text[i] > '9')
-            return;
+    QByteArray value;
+    if (!DecodeValue(in_text, in_from, in_to, &value))
+        return false;
+    value = value.trimmed();
+    if (value.isEmpty())
+        return true;
+    for (char c : value) {
+        if (c < '0' || c > '9')
+            return false;
     }
-    inout_pEdits->append({from, to - from, in_value});
+    inout_pEdits->append({in_from, in_to - in_from, in_value});
+    return true;
 }
 
 // Every value of the property in_name: as an attribute (prefix:name="6") or as an element
-// (<prefix:name>6</prefix:name>).
-void FindValues(const QByteArray &in_text, const QByteArray &in_name, const QByteArray &in_value,
+// (<prefix:name>6</prefix:name>). False when a value is in a form that cannot be edited
+// safely (no number, or an element that holds more than text).
+bool FindValues(const QByteArray &in_text, const QByteArray &in_name, const QByteArray &in_value,
                 QList<Edit> *inout_pEdits)
 {
     for (qsizetype pos = in_text.indexOf(in_name); pos >= 0;
@@ -100,19 +130,23 @@ void FindValues(const QByteArray &in_text, const QByteArray &in_name, const QByt
                 continue;
             p = SkipSpace(in_text, p + 1);
             if (p >= in_text.size() || (in_text[p] != '"' && in_text[p] != '\''))
-                continue;
+                return false;
             const qsizetype close = in_text.indexOf(in_text[p], p + 1);
-            if (close > p)
-                AddValueEdit(in_text, p + 1, close, in_value, inout_pEdits);
+            if (close < 0 || !AddValueEdit(in_text, p + 1, close, in_value, inout_pEdits))
+                return false;
         } else if (before == '<') {
             const qsizetype open = in_text.indexOf('>', end);
-            if (open < 0 || in_text[open - 1] == '/')
+            if (open < 0)
+                return false;
+            if (in_text[open - 1] == '/')
                 continue; // an empty element holds no value
             const qsizetype close = in_text.indexOf('<', open + 1);
-            if (close > open && in_text.mid(close, in_name.size() + 2) == "</" + in_name)
-                AddValueEdit(in_text, open + 1, close, in_value, inout_pEdits);
+            if (close < 0 || in_text.mid(close, in_name.size() + 2) != "</" + in_name ||
+                !AddValueEdit(in_text, open + 1, close, in_value, inout_pEdits))
+                return false;
         }
     }
+    return true;
 }
 
 // Applies the edits and settles the length change in the padding. False when the padding is
@@ -151,36 +185,42 @@ bool Apply(const QByteArray &in_text, QList<Edit> in_edits, QByteArray *out_pTex
 
 } // namespace
 
-bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name)
+int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name)
 {
     if (!inout_pPayload || !inout_pPayload->startsWith(kVYRXmpIdentifier))
-        return false;
+        return VYR_SUCCESS;
     const QByteArray &text = *inout_pPayload;
     QList<Edit> orientation, sizes;
     const QByteArray width = QByteArray::number(in_width);
     const QByteArray height = QByteArray::number(in_height);
+    bool readable = true;
     for (const QByteArray &prefix : PrefixesOf(text, kTiffNamespace)) {
-        FindValues(text, prefix + ":Orientation", "1", &orientation);
-        FindValues(text, prefix + ":ImageWidth", width, &sizes);
-        FindValues(text, prefix + ":ImageLength", height, &sizes);
+        readable = FindValues(text, prefix + ":Orientation", "1", &orientation) && readable;
+        readable = FindValues(text, prefix + ":ImageWidth", width, &sizes) && readable;
+        readable = FindValues(text, prefix + ":ImageLength", height, &sizes) && readable;
     }
     for (const QByteArray &prefix : PrefixesOf(text, kExifNamespace)) {
-        FindValues(text, prefix + ":PixelXDimension", width, &sizes);
-        FindValues(text, prefix + ":PixelYDimension", height, &sizes);
+        readable = FindValues(text, prefix + ":PixelXDimension", width, &sizes) && readable;
+        readable = FindValues(text, prefix + ":PixelYDimension", height, &sizes) && readable;
+    }
+    if (!readable) {
+        QLTrace("Cannot rotate '%s': its XMP orientation or size is written in a form that "
+                "cannot be edited safely\n",
+                in_name.constData());
+        return VYR_ERR_METADATA_DAMAGED;
     }
     if (orientation.isEmpty() && sizes.isEmpty())
-        return false;
+        return VYR_SUCCESS;
 
     QByteArray edited;
     if (!Apply(text, orientation + sizes, &edited)) {
         QLTrace("Rotating '%s' left the XMP sizes as they were: the packet has too little "
                 "padding for the new values\n",
                 in_name.constData());
+        // The Orientation alone never grows: "1" is the shortest form of any number.
         if (!Apply(text, orientation, &edited))
-            return false;
+            return VYR_ERR_METADATA_DAMAGED;
     }
-    if (edited == text)
-        return false;
     *inout_pPayload = edited;
-    return true;
+    return VYR_SUCCESS;
 }

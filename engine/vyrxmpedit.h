@@ -12,10 +12,13 @@ extern const QByteArray kVYRXmpIdentifier;
 
 // Brings the XMP APP1 payload *inout_pPayload (identifier and packet) in line with the turned
 // picture: tiff:Orientation becomes 1, tiff:ImageWidth/tiff:ImageLength and
-// exif:PixelXDimension/exif:PixelYDimension become in_width x in_height, in attribute or element
-// form, under whatever prefixes the packet binds to those namespaces. Only numeric values are
-// replaced. The payload keeps its length: a value that grows takes its bytes from the packet's
-// padding (the white space before the closing xpacket instruction), one that shrinks gives them
-// back there. When the padding cannot absorb the sizes, only the Orientation is edited (traced).
-// Returns true when the payload changed.
-bool VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name);
+// exif:PixelXDimension/exif:PixelYDimension become in_width x in_height, in attribute (either
+// quote) or element form, under whatever prefixes the packet binds to those namespaces, with
+// white space and character references (&#54;, &#x36;) read as XML readers read them. The
+// payload keeps its length: a value that grows takes its bytes from the packet's padding (the
+// white space before the closing xpacket instruction), one that shrinks gives them back there.
+// When the padding cannot absorb the sizes, only the Orientation is edited (traced).
+// Returns VYR_SUCCESS (also when the packet holds none of these values, or is no XMP packet);
+// VYR_ERR_METADATA_DAMAGED, with the payload untouched, when one of them is written in a form
+// that cannot be edited safely (not a number, an element holding more than text).
+int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name);

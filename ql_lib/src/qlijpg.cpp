@@ -3,8 +3,10 @@
 #include "qlijpg.h"
 
 #include "qltrace.h"
+#include "vyrtiff.h"
 
 #include <cstring>
+#include <vector>
 
 // Numbers are assembled byte by byte in the file's order, so nothing here depends on the
 // host's byte order.
@@ -29,18 +31,6 @@ uint32_t Get32(const unsigned char *in_p, bool in_bigEndian)
                               uint32_t(in_p[1]) << 8 | in_p[0];
 }
 
-void Put16(unsigned char *out_p, uint16_t in_value, bool in_bigEndian)
-{
-    out_p[in_bigEndian ? 0 : 1] = uint8_t(in_value >> 8);
-    out_p[in_bigEndian ? 1 : 0] = uint8_t(in_value);
-}
-
-void Put32(unsigned char *out_p, uint32_t in_value, bool in_bigEndian)
-{
-    Put16(out_p + (in_bigEndian ? 0 : 2), uint16_t(in_value >> 16), in_bigEndian);
-    Put16(out_p + (in_bigEndian ? 2 : 0), uint16_t(in_value), in_bigEndian);
-}
-
 bool ReadExact(FILE *in_pFile, void *out_pBuffer, size_t in_count)
 {
     return std::fread(out_pBuffer, 1, in_count, in_pFile) == in_count;
@@ -56,60 +46,44 @@ bool IsShortOfOne(const QL_IFDTAG &in_tag)
     return in_tag.type == 3 && in_tag.count == 1;
 }
 
-// Where the entry found by LocateIFDTag lies, and in which byte order the file writes.
+// What LocateIFDTag found: the TIFF block as read and where its entry lies.
 struct EntryLocation
 {
-    long offset = 0; // file offset of the entry's first byte
-    bool bigEndian = false;
+    std::vector<uint8_t> tiff; // from the TIFF header to the end of the segment (or file)
+    size_t entry = 0;          // the entry's offset in tiff
+    long offset = 0;           // the file offset of the entry's first byte
 };
 
-// The shared search of QLFindIFDTag and QLWriteIFDTag.
+// The shared search of QLFindIFDTag and QLWriteIFDTag: the first APP1 segment's payload, as
+// far as the file holds it, read by the engine's TIFF reader, which the metadata edits of a
+// turn use too. A block one of them could not read is no block for the other either.
 bool LocateIFDTag(FILE *in_pFile, QL_IFDTAG *inout_pIFDTag, EntryLocation *out_pWhere)
 {
     const int length = QLFindJpegMarker(in_pFile, QL_JPEG_APP1);
     if (length < 0)
         return false;
     const long payload = std::ftell(in_pFile);
-    // The Exif identifier and the whole TIFF header must lie inside the segment.
     if (payload < 0 || length < kExifIdentifierSize + kTiffHeaderSize)
         return false;
-    QL_EXIFHEADER header;
-    std::memset(&header, 0, sizeof(header));
-    if (!QLReadExifHeader(in_pFile, &header))
+    char identifier[kExifIdentifierSize];
+    if (!ReadExact(in_pFile, identifier, sizeof(identifier)) ||
+        std::memcmp(identifier, "Exif", 5) != 0)
         return false;
-    if (std::ftell(in_pFile) != payload + kExifIdentifierSize + kTiffHeaderSize)
-        return false; // the file ends inside the TIFF header
-    const bool bigEndian = header.byteOrder == 0x4D4D;
-    // Bytes of the segment from the TIFF header on; every read below stays inside them.
-    const long tiffSize = length - kExifIdentifierSize;
-    const long tiff = payload + kExifIdentifierSize;
-    if (header.ifdOffset > uint32_t(tiffSize) || tiffSize - long(header.ifdOffset) < 2)
+    std::vector<uint8_t> &bytes = out_pWhere->tiff;
+    bytes.resize(size_t(length - kExifIdentifierSize));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in_pFile));
+    const VYRTiff tiff(static_cast<const uint8_t *>(bytes.data()), bytes.size());
+    VYRTiffEntry entry;
+    if (!tiff.Valid() || !tiff.FindEntry(tiff.Ifd0(), inout_pIFDTag->tag, &entry))
         return false;
-    unsigned char word[2];
-    if (std::fseek(in_pFile, tiff + long(header.ifdOffset), SEEK_SET) != 0 ||
-        !ReadExact(in_pFile, word, 2))
-        return false;
-    const unsigned entries = Get16(word, bigEndian);
-    const uint16_t wanted = inout_pIFDTag->tag;
-    long entry = long(header.ifdOffset) + 2;
-    for (unsigned i = 0; i < entries; ++i, entry += kEntrySize) {
-        if (entry + kEntrySize > tiffSize)
-            return false;
-        unsigned char raw[kEntrySize];
-        if (!ReadExact(in_pFile, raw, sizeof(raw)))
-            return false;
-        if (Get16(raw, bigEndian) != wanted)
-            continue;
-        inout_pIFDTag->tag = wanted;
-        inout_pIFDTag->type = Get16(raw + 2, bigEndian);
-        inout_pIFDTag->count = Get32(raw + 4, bigEndian);
-        inout_pIFDTag->value =
-            IsShortOfOne(*inout_pIFDTag) ? Get16(raw + 8, bigEndian) : Get32(raw + 8, bigEndian);
-        out_pWhere->offset = tiff + entry;
-        out_pWhere->bigEndian = bigEndian;
-        return true;
-    }
-    return false;
+    inout_pIFDTag->type = entry.m_type;
+    inout_pIFDTag->count = entry.m_count;
+    inout_pIFDTag->value =
+        IsShortOfOne(*inout_pIFDTag) ? tiff.Get16(entry.m_pos + 8) : entry.m_field;
+    out_pWhere->entry = entry.m_pos;
+    out_pWhere->offset = payload + kExifIdentifierSize + long(entry.m_pos);
+    // Callers expect the stream right after the entry.
+    return std::fseek(in_pFile, out_pWhere->offset + kEntrySize, SEEK_SET) == 0;
 }
 
 } // namespace
@@ -213,15 +187,12 @@ bool QLWriteIFDTag(FILE *in_pFile, const QL_IFDTAG *in_pIFDTag)
     // The seek also switches the update stream from reading to writing, as stdio requires.
     if (std::fseek(in_pFile, where.offset, SEEK_SET) != 0)
         return false;
-    unsigned char raw[kEntrySize] = {};
-    Put16(raw, in_pIFDTag->tag, where.bigEndian);
-    Put16(raw + 2, in_pIFDTag->type, where.bigEndian);
-    Put32(raw + 4, in_pIFDTag->count, where.bigEndian);
-    if (IsShortOfOne(*in_pIFDTag))
-        Put16(raw + 8, uint16_t(in_pIFDTag->value), where.bigEndian); // last two bytes stay 0
-    else
-        Put32(raw + 8, in_pIFDTag->value, where.bigEndian);
-    return std::fwrite(raw, 1, sizeof(raw), in_pFile) == sizeof(raw);
+    VYRTiff tiff(where.tiff.data(), where.tiff.size());
+    if (!tiff.WriteEntry(where.entry, in_pIFDTag->tag, in_pIFDTag->type, in_pIFDTag->count,
+                         in_pIFDTag->value))
+        return false;
+    const uint8_t *raw = where.tiff.data() + where.entry;
+    return std::fwrite(raw, 1, kEntrySize, in_pFile) == size_t(kEntrySize);
 }
 
 bool QLReadJfifHeader(FILE *in_pFile, QL_JFIFHEADER *out_pHeader)

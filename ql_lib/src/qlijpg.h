@@ -59,7 +59,7 @@ struct QL_EXIFHEADER
 {
     char identifier[6]; // "Exif\0\0"
     uint16_t byteOrder; // 0x4D4D "MM" big-endian; any other value means little-endian
-    uint16_t magic;     // 42 in a valid file; read, not checked
+    uint16_t magic;     // 42 in a valid file; read here, checked by the tag search
     uint32_t ifdOffset; // offset of IFD0 from the start of the TIFF header
 };
 
@@ -98,12 +98,13 @@ int QLFindJpegMarker(FILE *in_pFile, uint16_t in_marker);
 bool QLReadExifHeader(FILE *in_pFile, QL_EXIFHEADER *out_pHeader);
 
 // Finds the IFD0 entry whose tag number is inout_pIFDTag->tag in the file's first APP1
-// segment, which must be Exif. IFD0 is walked entry by entry (its offset, its entry count,
-// 12-byte entries) and no read leaves the segment. Returns true when a real entry with that
-// tag was found: the record then holds it in host order (value by the rule above) and the
-// stream stands right after its 12 bytes. False for a missing or non-Exif first APP1, a
-// missing tag, a truncated file or any bound exceeded; the record's contents are then
-// meaningless.
+// segment, which must be Exif. The segment's payload (as far as the file holds it) is read by
+// the engine's TIFF reader, the one the turn's metadata edits use: the byte order must be "II"
+// or "MM" followed by 42, and IFD0's whole entry table must lie inside the segment; no read
+// leaves it. Returns true when a real entry with that tag was found: the record then holds it
+// in host order (value by the rule above) and the stream stands right after its 12 bytes.
+// False for a missing or non-Exif first APP1, an invalid TIFF header, a missing tag, a
+// truncated file or any bound exceeded; the record's contents are then meaningless.
 bool QLFindIFDTag(FILE *in_pFile, QL_IFDTAG *inout_pIFDTag);
 
 // Overwrites, in a stream open for update, the IFD0 entry that QLFindIFDTag finds for

@@ -4,14 +4,13 @@
 // A turned photo is whole and consistent: every copy of its orientation and size agrees with
 // the written pixels, every other metadata byte stays, data after the picture goes along, and
 // the further pictures of a multi-picture file turn with it or the file is refused.
-// Files go through the real file rotation with the worker's finishing step.
+// Files go through the real file rotation, as the worker runs it.
 #include "qltrace.h"
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
 #include "tracecollector.h"
 #include "vyrengine.h"
 #include "vyrexifedit.h"
-#include "vyrorient.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,17 +23,10 @@ namespace {
 using TestJpeg::Exif;
 using TestJpeg::Options;
 
-bool ResetOrientation(uint8_t *inout_pData, size_t in_size, void *)
-{
-    return VYRResetOrientationInMemory(inout_pData, in_size);
-}
-
-// The worker's rotation: the engine's turn with the Orientation reset as its finishing step.
+// The worker's rotation: the engine's turn, which makes every copy of the orientation upright.
 int Turn(const QString &in_source, const QString &in_destination, int in_code)
 {
-    VYRRotateFinish finish;
-    finish.m_pFunction = &ResetOrientation;
-    return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, &finish);
+    return VYRDefaultEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, nullptr);
 }
 
 // What a 4:2:0 picture of in_size becomes: the partial 16-pixel blocks on the edges the turn

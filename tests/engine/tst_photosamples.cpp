@@ -6,7 +6,6 @@
 // shared photos or exiftool are not there.
 #include "testjpeg.h"
 #include "vyrengine.h"
-#include "vyrorient.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,11 +15,6 @@
 #include <QtTest>
 
 namespace {
-
-bool ResetOrientation(uint8_t *inout_pData, size_t in_size, void *)
-{
-    return VYRResetOrientationInMemory(inout_pData, in_size);
-}
 
 // exiftool's lines for each of in_files ("[Group] Tag : value"), in one run.
 QMap<QString, QStringList> ExiftoolLines(const QString &in_exiftool, const QStringList &in_args,
@@ -97,12 +91,10 @@ void TestPhotoSamples::everyOtherTagKept()
     const QDir photos(QDir(m_samples).filePath(folder));
     QTemporaryDir dir;
     QStringList sources, results;
-    VYRRotateFinish finish;
-    finish.m_pFunction = &ResetOrientation;
     for (const QString &name : photos.entryList({"*.jpg", "*.jpeg"}, QDir::Files, QDir::Name)) {
         const QString result = dir.filePath(name);
         const int rc =
-            VYRDefaultEngine().RotateFile(photos.filePath(name), result, code, 0, 0, 0, &finish);
+            VYRDefaultEngine().RotateFile(photos.filePath(name), result, code, 0, 0, 0, nullptr);
         // A damaged photo is refused before any metadata is looked at (the engine's own
         // samples suite holds that against the reference tool).
         if (rc == VYR_ERR_FILE_DAMAGED)
