@@ -6,6 +6,8 @@
 // table (usually a copy of the default one with a single entry replaced) to inject failures.
 #pragma once
 
+#include "vyrorientation.h"
+
 #include <QImage>
 #include <QString>
 #include <cstddef>
@@ -42,12 +44,17 @@ enum : int
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 
-// File rotation codes (the quarter turns clockwise, times 4).
+// File transform codes (see VYROrientation::Code): 4 x quarter turns clockwise, plus 1 when
+// mirrored left-right first.
 enum : int
 {
-    VYR_ROTATE_90 = 4,
-    VYR_ROTATE_180 = 8,
-    VYR_ROTATE_270 = 12,
+    VYR_ROTATE_90 = VYROrientation::kRotate90,
+    VYR_ROTATE_180 = VYROrientation::kRotate180,
+    VYR_ROTATE_270 = VYROrientation::kRotate270,
+    VYR_FLIP_HORIZONTAL = VYROrientation::kFlipHorizontal,
+    VYR_FLIP_VERTICAL = VYROrientation::kFlipVertical,
+    VYR_TRANSPOSE = VYROrientation::kTranspose,
+    VYR_TRANSVERSE = VYROrientation::kTransverse,
 };
 
 // Raster operation of a plain copy, the only one the paint operation supports.
@@ -170,7 +177,8 @@ struct VYREngineTable
                             int in_arg8, uint32_t in_matte, int in_arg10, int in_arg11,
                             int in_arg12, int in_subfolders, int in_arg14, int in_arg15,
                             int in_arg16, VYRThumbCallback in_callback, void *in_pUserData);
-    // Turns the JPEG picture of in_source losslessly by in_code (4, 8, 12) and writes it to
+    // Transforms the JPEG picture of in_source losslessly by in_code (any transform code but
+    // none: 4, 8, 12 for the turns, 1, 5, 9, 13 for the mirrored ones) and writes it to
     // in_destination, which may be the same path. Arguments 4-6 are accepted and must be 0.
     // in_pFinish, when not null, edits the complete result before it is verified and written.
     // The result is written in one atomic step, and only after it has been decoded in full
