@@ -9,6 +9,7 @@
 #include "vyrengine.h"
 #include "vyrjpegturn.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
@@ -192,6 +193,8 @@ private slots:
     void initTestCase();
     void sameAsLibraryTransform_data();
     void sameAsLibraryTransform();
+    void photosSameAsJpegtran_data();
+    void photosSameAsJpegtran();
     void hostileFilesRefusedCheaply_data();
     void hostileFilesRefusedCheaply();
     void unencodableCoefficientNeverWritten();
@@ -283,6 +286,54 @@ void TestJpegTurn::sameAsLibraryTransform()
         QVERIFY2(
             ours.m_jpeg.size() <= reference.size(),
             qPrintable(QStringLiteral("%1 > %2").arg(ours.m_jpeg.size()).arg(reference.size())));
+        QCOMPARE(VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(ours.m_jpeg.constData()),
+                               size_t(ours.m_jpeg.size()), ours.m_coefficientDigest),
+                 int(VYR_SUCCESS));
+    }
+}
+
+void TestJpegTurn::photosSameAsJpegtran_data()
+{
+    QTest::addColumn<QString>("path");
+    const QString samples = qEnvironmentVariable("VEYRA_SAMPLES_DIR");
+    if (samples.isEmpty() || !QDir(samples).exists()) {
+        QTest::newRow("no samples") << QString();
+        return;
+    }
+    // The orientation samples are one picture per size under eight tags: one of each does.
+    const QList<QPair<const char *, QStringList>> folders = {{"camera", {"*.jpg", "*.jpeg"}},
+                                                             {"orientation", {"*_1.jpg"}}};
+    for (const auto &[folder, patterns] : folders) {
+        const QDir photos(QDir(samples).filePath(QLatin1String(folder)));
+        for (const QString &name : photos.entryList(patterns, QDir::Files))
+            QTest::addRow("%s/%s", folder, qPrintable(name)) << photos.filePath(name);
+    }
+}
+
+// Real photos, each transform: the same pixels as jpegtran's. A photo the engine refuses
+// (several samples are damaged on purpose) is refused whole, for every transform.
+void TestJpegTurn::photosSameAsJpegtran()
+{
+    QFETCH(QString, path);
+    if (path.isEmpty())
+        QSKIP("no sample photos");
+    const QByteArray source = TestJpeg::ReadAll(path);
+    const bool progressive = TestJpegCodec::FrameMarker(source) == 0xC2;
+    VYRTurnResult first;
+    const int rc = Turn(source, VYR_TRANSPOSE, &first);
+    for (int code : kAllCodes) {
+        const QByteArray name = VYROrientation::FromCode(code).Name();
+        VYRTurnResult ours;
+        QVERIFY2(Turn(source, code, &ours) == rc, name.constData());
+        if (rc != VYR_SUCCESS)
+            continue;
+        QString error;
+        const QByteArray reference = Jpegtran(source, code, progressive, &error);
+        QVERIFY2(!reference.isEmpty(), qPrintable(error));
+        const QImage expected = TestJpegCodec::Decode(reference);
+        const QImage result = TestJpegCodec::Decode(ours.m_jpeg);
+        QVERIFY2(!result.isNull() && result.size() == expected.size(), name.constData());
+        QVERIFY2(TestJpeg::MaxDifference(result, expected) == 0, name.constData());
         QCOMPARE(VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(ours.m_jpeg.constData()),
                                size_t(ours.m_jpeg.size()), ours.m_coefficientDigest),
                  int(VYR_SUCCESS));
