@@ -60,24 +60,19 @@ enum : int
 // Raster operation of a plain copy, the only one the paint operation supports.
 constexpr uint32_t VYR_SRCCOPY = 0x00CC0020u;
 
-// Orientation codes of a bitmap record: how the stored rows map onto the displayed picture.
-// The engine itself always produces 1; the others let a record describe stored data that the
-// paint operation turns or mirrors on the way to the screen. Codes 4, 5, 7 and 8 exchange
-// width and height.
-//   1 as stored                  2 mirrored left-right       3 turned 180 degrees
-//   6 mirrored top-bottom        4 transposed (x and y swapped)
-//   5 turned 90 degrees clockwise   7 transverse (transposed and turned 180)
-//   8 turned 90 degrees counter-clockwise
+// Orientation codes of a bitmap record: the transform the paint operation applies to the
+// stored rows on the way to the screen (VYROrientation::BitmapCode; the names say which). The
+// engine itself always produces 1. Codes 4, 5, 7 and 8 exchange width and height.
 enum : int
 {
-    VYR_ORIENT_NORMAL = 1,
-    VYR_ORIENT_MIRROR = 2,
-    VYR_ORIENT_ROTATE_180 = 3,
-    VYR_ORIENT_TRANSPOSE = 4,
-    VYR_ORIENT_ROTATE_90 = 5,
-    VYR_ORIENT_FLIP = 6,
-    VYR_ORIENT_TRANSVERSE = 7,
-    VYR_ORIENT_ROTATE_270 = 8,
+    VYR_ORIENT_NORMAL = VYROrientation().BitmapCode(),
+    VYR_ORIENT_MIRROR = VYROrientation::FromTurns(0, true).BitmapCode(),
+    VYR_ORIENT_ROTATE_180 = VYROrientation::FromTurns(2).BitmapCode(),
+    VYR_ORIENT_TRANSPOSE = VYROrientation::FromTurns(3, true).BitmapCode(),
+    VYR_ORIENT_ROTATE_90 = VYROrientation::FromTurns(1).BitmapCode(),
+    VYR_ORIENT_FLIP = VYROrientation::FromTurns(2, true).BitmapCode(),
+    VYR_ORIENT_TRANSVERSE = VYROrientation::FromTurns(1, true).BitmapCode(),
+    VYR_ORIENT_ROTATE_270 = VYROrientation::FromTurns(3).BitmapCode(),
 };
 
 // The engine's bitmap record. A default record holds no image. A record holds its picture in

@@ -64,12 +64,32 @@ public:
     }
     // An Exif Orientation value 1-8; false in *out_pValid and upright for any other value
     // (which Exif readers treat as upright).
-    static VYROrientation FromExif(uint32_t in_value, bool *out_pValid = nullptr);
+    static constexpr VYROrientation FromExif(uint32_t in_value, bool *out_pValid = nullptr)
+    {
+        for (int i = 0; i < 8; ++i) {
+            if (kTable[i].m_exif == in_value)
+                return Found(i, out_pValid);
+        }
+        return Found(-1, out_pValid);
+    }
     // A file transform code (see Code); false and upright for any other number.
-    static VYROrientation FromCode(int in_code, bool *out_pValid = nullptr);
+    static constexpr VYROrientation FromCode(int in_code, bool *out_pValid = nullptr)
+    {
+        const bool valid = in_code >= 0 && in_code <= kTranspose && (in_code & 2) == 0;
+        if (out_pValid)
+            *out_pValid = valid;
+        return valid ? FromTurns(in_code / 4, (in_code & 1) != 0) : VYROrientation();
+    }
     // A bitmap record's orientation code 1-8 (see VYR_ORIENT_* in vyrengine.h); false and
     // upright for any other number.
-    static VYROrientation FromBitmapCode(int in_code, bool *out_pValid = nullptr);
+    static constexpr VYROrientation FromBitmapCode(int in_code, bool *out_pValid = nullptr)
+    {
+        for (int i = 0; i < 8; ++i) {
+            if (kTable[i].m_bitmap == in_code)
+                return Found(i, out_pValid);
+        }
+        return Found(-1, out_pValid);
+    }
 
     constexpr int QuarterTurns() const { return m_turns; } // clockwise, after the mirror
     constexpr bool IsMirrored() const { return m_mirrored; }
@@ -81,14 +101,14 @@ public:
     constexpr bool ReversesColumns() const { return m_mirrored != (m_turns >= 2); }
     constexpr bool ReversesRows() const { return m_turns == 1 || m_turns == 2; }
 
-    uint32_t ExifValue() const;
+    constexpr uint32_t ExifValue() const { return kTable[Index()].m_exif; }
     constexpr int Code() const { return 4 * m_turns + (m_mirrored ? 1 : 0); }
-    int BitmapCode() const;
+    constexpr int BitmapCode() const { return kTable[Index()].m_bitmap; }
     // The clockwise turn in degrees of a pure turn: 0, 90, 180 or -90, as the task list and
     // the log speak of it. Of a mirrored orientation, the turn that follows its mirror.
     constexpr int Angle() const { return m_turns == 3 ? -90 : 90 * m_turns; }
     // A short English name for traces and test messages ("transpose", "rotate 90", ...).
-    const char *Name() const;
+    constexpr const char *Name() const { return kTable[Index()].m_name; }
 
     // This orientation and then in_after: the one transform that does both.
     constexpr VYROrientation Then(VYROrientation in_after) const
@@ -107,9 +127,30 @@ public:
     constexpr bool operator!=(VYROrientation in_other) const { return !(*this == in_other); }
 
 private:
+    // The one table: for each of the eight, indexed by 4 x mirrored + quarter turns, its Exif
+    // value, its bitmap record code and its name. Everything else is arithmetic on the element.
+    struct Names
+    {
+        uint32_t m_exif;
+        int m_bitmap;
+        const char *m_name;
+    };
+    static constexpr Names kTable[8] = {
+        {1, 1, "upright"},       {6, 5, "rotate 90"},       {3, 3, "rotate 180"},
+        {8, 8, "rotate 270"},    {2, 2, "flip horizontal"}, {7, 7, "transverse"},
+        {4, 6, "flip vertical"}, {5, 4, "transpose"},
+    };
+
     constexpr VYROrientation(int in_turns, bool in_mirrored)
         : m_turns(in_turns), m_mirrored(in_mirrored)
     {
+    }
+    constexpr int Index() const { return (m_mirrored ? 4 : 0) + m_turns; }
+    static constexpr VYROrientation Found(int in_index, bool *out_pValid)
+    {
+        if (out_pValid)
+            *out_pValid = in_index >= 0;
+        return in_index >= 0 ? FromTurns(in_index & 3, in_index >= 4) : VYROrientation();
     }
 
     int m_turns = 0;
