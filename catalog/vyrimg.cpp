@@ -16,49 +16,22 @@ void VYRImage::Rotate(int in_angle)
 
 int VYRImage::CombineRotation(int in_current, int in_delta)
 {
-    switch (in_current) {
-    case 0:
+    if (in_current == 0)
         return in_delta;
-    case 90:
-        switch (in_delta) {
-        case 0:
-            return 90;
-        case 90:
-            return 180;
-        case 180:
-            return -90;
-        case -90:
-            return 0;
-        }
-        QL_ASSERT(in_delta == 0 || in_delta == 90 || in_delta == 180 || in_delta == -90);
+    // One of the four angles an item holds, and its turn.
+    auto turnOf = [](int in_angle, VYROrientation *out_pTurn) {
+        bool valid = false;
+        *out_pTurn = VYROrientation::FromAngle(in_angle, &valid);
+        return valid && out_pTurn->Angle() == in_angle;
+    };
+    VYROrientation current, delta;
+    if (!turnOf(in_current, &current))
         return 0;
-    case 180:
-        switch (in_delta) {
-        case 0:
-            return 180;
-        case 90:
-            return -90;
-        case 180:
-            return 0;
-        case -90:
-            return 90;
-        }
-        QL_ASSERT(in_delta == 0 || in_delta == 90 || in_delta == 180 || in_delta == -90);
-        return 0;
-    case -90:
-        // An unknown delta from here gives 0 quietly: the callers only ever pass the four.
-        switch (in_delta) {
-        case 0:
-            return -90;
-        case 90:
-            return 0;
-        case 180:
-            return 90;
-        case -90:
-            return 180;
-        }
-        return 0;
-    default:
+    if (!turnOf(in_delta, &delta)) {
+        // An unknown delta from -90 gives 0 quietly: the callers only ever pass the four.
+        if (in_current != -90)
+            QL_ASSERT(in_delta == 0 || in_delta == 90 || in_delta == 180 || in_delta == -90);
         return 0;
     }
+    return current.Then(delta).Angle();
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
-// The lossless turn itself, on DCT coefficients: each block moves to its turned place and is
-// turned inside as the DCT dictates (a left-right mirror negates the odd columns of
+// The lossless transform itself, on DCT coefficients: each block moves to its new place and
+// is transformed inside as the DCT dictates (a left-right mirror negates the odd columns of
 // coefficients, a top-bottom mirror the odd rows, a transposition swaps rows and columns; a
 // quarter turn clockwise is a transposition and a left-right mirror). And a digest of
 // coefficients, so that what was written can be checked against what reads back.
@@ -21,13 +21,13 @@ struct VYRBlockPlane
     int m_height = 0;
 };
 
-// Fills every block of out_dest from in_source turned clockwise by in_code (VYR_ROTATE_90,
-// _180 or _270). out_dest's size decides what is taken: for a quarter turn its width is the
-// number of source rows used (counted from the top for 90, the source's rows stay whole) and
-// its height the number of source columns (from the left for 270); for a half turn its size
-// is the part of the source used, counted from the top left. The source must hold at least
-// that much; blocks beyond it (trimmed partial edges) are left out. Returns false for an
-// unknown code or a source too small, and then writes nothing.
+// Fills every block of out_dest from in_source transformed by in_code, one of the seven
+// transform codes other than none (VYR_ROTATE_90, VYR_TRANSPOSE, ...: VYROrientation::Code).
+// out_dest's size decides what is taken: the used part of the source is out_dest's size, with
+// width and height exchanged for a transform that swaps the axes, counted from the source's
+// top left. The source must hold at least that much; blocks beyond it (trimmed partial edges)
+// are left out. Returns false for an unknown code or a source too small, and then writes
+// nothing.
 bool VYRTurnBlocks(int in_code, const VYRBlockPlane &in_source, const VYRBlockPlane &out_dest);
 
 // A 64-bit digest of numbers and coefficient planes, in the order they are added. Two equal

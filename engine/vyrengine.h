@@ -6,6 +6,8 @@
 // table (usually a copy of the default one with a single entry replaced) to inject failures.
 #pragma once
 
+#include "vyrorientation.h"
+
 #include <QImage>
 #include <QString>
 #include <cstddef>
@@ -47,35 +49,35 @@ enum : int
     VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
 };
 
-// File rotation codes (the quarter turns clockwise, times 4).
+// File transform codes (see VYROrientation::Code): 4 x quarter turns clockwise, plus 1 when
+// mirrored left-right first.
 enum : int
 {
-    VYR_ROTATE_90 = 4,
-    VYR_ROTATE_180 = 8,
-    VYR_ROTATE_270 = 12,
+    VYR_ROTATE_90 = VYROrientation::kRotate90,
+    VYR_ROTATE_180 = VYROrientation::kRotate180,
+    VYR_ROTATE_270 = VYROrientation::kRotate270,
+    VYR_FLIP_HORIZONTAL = VYROrientation::kFlipHorizontal,
+    VYR_FLIP_VERTICAL = VYROrientation::kFlipVertical,
+    VYR_TRANSPOSE = VYROrientation::kTranspose,
+    VYR_TRANSVERSE = VYROrientation::kTransverse,
 };
 
 // Raster operation of a plain copy, the only one the paint operation supports.
 constexpr uint32_t VYR_SRCCOPY = 0x00CC0020u;
 
-// Orientation codes of a bitmap record: how the stored rows map onto the displayed picture.
-// The engine itself always produces 1; the others let a record describe stored data that the
-// paint operation turns or mirrors on the way to the screen. Codes 4, 5, 7 and 8 exchange
-// width and height.
-//   1 as stored                  2 mirrored left-right       3 turned 180 degrees
-//   6 mirrored top-bottom        4 transposed (x and y swapped)
-//   5 turned 90 degrees clockwise   7 transverse (transposed and turned 180)
-//   8 turned 90 degrees counter-clockwise
+// Orientation codes of a bitmap record: the transform the paint operation applies to the
+// stored rows on the way to the screen (VYROrientation::BitmapCode; the names say which). The
+// engine itself always produces 1. Codes 4, 5, 7 and 8 exchange width and height.
 enum : int
 {
-    VYR_ORIENT_NORMAL = 1,
-    VYR_ORIENT_MIRROR = 2,
-    VYR_ORIENT_ROTATE_180 = 3,
-    VYR_ORIENT_TRANSPOSE = 4,
-    VYR_ORIENT_ROTATE_90 = 5,
-    VYR_ORIENT_FLIP = 6,
-    VYR_ORIENT_TRANSVERSE = 7,
-    VYR_ORIENT_ROTATE_270 = 8,
+    VYR_ORIENT_NORMAL = VYROrientation().BitmapCode(),
+    VYR_ORIENT_MIRROR = VYROrientation::FromTurns(0, true).BitmapCode(),
+    VYR_ORIENT_ROTATE_180 = VYROrientation::FromTurns(2).BitmapCode(),
+    VYR_ORIENT_TRANSPOSE = VYROrientation::FromTurns(3, true).BitmapCode(),
+    VYR_ORIENT_ROTATE_90 = VYROrientation::FromTurns(1).BitmapCode(),
+    VYR_ORIENT_FLIP = VYROrientation::FromTurns(2, true).BitmapCode(),
+    VYR_ORIENT_TRANSVERSE = VYROrientation::FromTurns(1, true).BitmapCode(),
+    VYR_ORIENT_ROTATE_270 = VYROrientation::FromTurns(3).BitmapCode(),
 };
 
 // The engine's bitmap record. A default record holds no image. A record holds its picture in
@@ -195,7 +197,8 @@ struct VYREngineTable
                             int in_arg8, uint32_t in_matte, int in_arg10, int in_arg11,
                             int in_arg12, int in_subfolders, int in_arg14, int in_arg15,
                             int in_arg16, VYRThumbCallback in_callback, void *in_pUserData);
-    // Turns the JPEG picture of in_source losslessly by in_code (4, 8, 12) and writes it to
+    // Transforms the JPEG picture of in_source losslessly by in_code (any transform code but
+    // none: 4, 8, 12 for the turns, 1, 5, 9, 13 for the mirrored ones) and writes it to
     // in_destination, which may be the same path. Arguments 4-6 are accepted and must be 0.
     // in_pOptions may be null (no finishing step, no replacing of another file, no report).
     // The result is written in one atomic step, and only after it has been decoded in full

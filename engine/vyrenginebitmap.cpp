@@ -169,24 +169,13 @@ int PaintCompact(QPainter *in_pDC, const VYRBitmap &in_bitmap, const QRect &in_d
 QImage VYREngineDisplayImage(const VYRBitmap &in_bitmap)
 {
     const QImage img = in_bitmap.m_compact ? ComposeCompact(in_bitmap) : in_bitmap.m_image;
-    switch (in_bitmap.m_orientation) {
-    case VYR_ORIENT_MIRROR:
-        return img.mirrored(true, false);
-    case VYR_ORIENT_ROTATE_180:
-        return img.mirrored(true, true);
-    case VYR_ORIENT_FLIP:
-        return img.mirrored(false, true);
-    case VYR_ORIENT_TRANSPOSE:
-        return VYRTurnImage(img, 1).mirrored(true, false);
-    case VYR_ORIENT_ROTATE_90:
-        return VYRTurnImage(img, 1);
-    case VYR_ORIENT_TRANSVERSE:
-        return VYRTurnImage(img, 3).mirrored(true, false);
-    case VYR_ORIENT_ROTATE_270:
-        return VYRTurnImage(img, 3);
-    default:
+    bool known = false;
+    const VYROrientation orientation =
+        VYROrientation::FromBitmapCode(in_bitmap.m_orientation, &known);
+    if (!known)
         return img;
-    }
+    return VYRTurnImage(orientation.IsMirrored() ? img.mirrored(true, false) : img,
+                        orientation.QuarterTurns());
 }
 
 VYRBitmap VYREnginePlainBitmap(const VYRBitmap &in_bitmap)

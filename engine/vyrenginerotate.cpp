@@ -15,8 +15,9 @@
 int VYREngineRotateFile(const QString &in_source, const QString &in_destination, int in_code, int,
                         int, int, const VYRRotateOptions *in_pOptions)
 {
-    if ((in_code != VYR_ROTATE_90 && in_code != VYR_ROTATE_180 && in_code != VYR_ROTATE_270) ||
-        in_source.isEmpty() || in_destination.isEmpty())
+    bool known = false;
+    const bool upright = VYROrientation::FromCode(in_code, &known).IsUpright();
+    if (!known || upright || in_source.isEmpty() || in_destination.isEmpty())
         return VYR_ERR_INVALID_PARAMETER;
 
     const VYRRotateOptions options = in_pOptions ? *in_pOptions : VYRRotateOptions();

@@ -15,7 +15,7 @@ constexpr size_t kVYRMaxSegmentPayload = 65535 - 2;
 
 struct VYRExifEdit
 {
-    int m_code = 0;  // the turn the picture took (VYR_ROTATE_90, _180 or _270)
+    int m_code = 0;  // the transform the picture took (VYROrientation::Code)
     int m_width = 0; // the written picture's size, after any trim
     int m_height = 0;
     QByteArray m_name; // what traces call the photo

@@ -50,9 +50,11 @@ void TermDestination(j_compress_ptr in_pInfo)
                                    qsizetype(destination->m_pub.free_in_buffer));
 }
 
-// How the turn maps the source's edges: the edges that become the turned picture's left and
-// top must consist of whole MCUs, so a partial MCU there is trimmed (bottom for 90, right
-// for 270, both for 180). The other edges keep their partial blocks where they are.
+// How the transform maps the source's edges: the edges that become the result's left and
+// top must consist of whole MCUs, so a partial MCU on a source edge the transform reverses is
+// trimmed (the right edge when it reverses columns: flip horizontal, 270, 180, transverse;
+// the bottom when it reverses rows: flip vertical, 90, 180, transverse). A transpose trims
+// nothing. The other edges keep their partial blocks where they are.
 struct Geometry
 {
     int m_mcuWidth = 0; // pixels of one iMCU
@@ -64,7 +66,7 @@ struct Geometry
     bool m_tooSmall = false; // a moved edge is shorter than one MCU and not whole
 };
 
-Geometry GeometryOf(const jpeg_decompress_struct &in_info, int in_code)
+Geometry GeometryOf(const jpeg_decompress_struct &in_info, VYROrientation in_transform)
 {
     Geometry g;
     // A single component's blocks are all whole-resolution: only partial blocks need trimming,
@@ -74,11 +76,11 @@ Geometry GeometryOf(const jpeg_decompress_struct &in_info, int in_code)
     g.m_mcuHeight = DCTSIZE * (single ? 1 : in_info.max_v_samp_factor);
     const int width = int(in_info.image_width);
     const int height = int(in_info.image_height);
-    if (in_code != VYR_ROTATE_90 && width % g.m_mcuWidth != 0) {
+    if (in_transform.ReversesColumns() && width % g.m_mcuWidth != 0) {
         g.m_tooSmall = g.m_tooSmall || width < g.m_mcuWidth;
         g.m_trimmedColumns = width % g.m_mcuWidth;
     }
-    if (in_code != VYR_ROTATE_270 && height % g.m_mcuHeight != 0) {
+    if (in_transform.ReversesRows() && height % g.m_mcuHeight != 0) {
         g.m_tooSmall = g.m_tooSmall || height < g.m_mcuHeight;
         g.m_trimmedRows = height % g.m_mcuHeight;
     }
@@ -129,11 +131,11 @@ void CollectRows(j_decompress_ptr in_pInfo, jvirt_barray_ptr in_array, int in_ro
 
 // The write side of the turn, set up from the source and with the turned size and sampling.
 // libjpeg's own JFIF and Adobe markers stay off: the source's are copied verbatim instead.
-void ConfigureWriter(j_decompress_ptr in_pSource, j_compress_ptr inout_pDest, int in_code,
-                     const Geometry &in_geometry, bool in_optimize)
+void ConfigureWriter(j_decompress_ptr in_pSource, j_compress_ptr inout_pDest,
+                     VYROrientation in_transform, const Geometry &in_geometry, bool in_optimize)
 {
     jpeg_copy_critical_parameters(in_pSource, inout_pDest);
-    const bool quarter = in_code != VYR_ROTATE_180;
+    const bool quarter = in_transform.SwapsAxes();
     inout_pDest->image_width =
         JDIMENSION(quarter ? in_geometry.m_keptHeight : in_geometry.m_keptWidth);
     inout_pDest->image_height =
@@ -213,8 +215,9 @@ int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &i
                 VYRTurnResult *out_pResult)
 {
     const int code = in_request.m_code;
-    if ((code != VYR_ROTATE_90 && code != VYR_ROTATE_180 && code != VYR_ROTATE_270) || !in_pData ||
-        !out_pResult)
+    bool known = false;
+    const VYROrientation transform = VYROrientation::FromCode(code, &known);
+    if (!known || transform.IsUpright() || !in_pData || !out_pResult)
         return VYR_ERR_INVALID_PARAMETER;
     const VYRJpegLayout layout = VYRScanJpeg(in_pData, in_size);
     if (!layout.m_isJpeg)
@@ -230,7 +233,7 @@ int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &i
     jpeg_decompress_struct *source = guard.Info();
     const int width = int(source->image_width);
     const int height = int(source->image_height);
-    const Geometry geometry = GeometryOf(*source, code);
+    const Geometry geometry = GeometryOf(*source, transform);
     if (geometry.m_tooSmall) {
         // Trimming would keep nothing whole on that edge, and a partial block cannot be
         // carried over exactly: refuse rather than write a scrambled strip.
@@ -240,7 +243,7 @@ int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &i
         return VYR_ERR_NOT_LOSSLESS;
     }
 
-    const bool quarter = code != VYR_ROTATE_180;
+    const bool quarter = transform.SwapsAxes();
     const int components = source->num_components;
     std::vector<TurnedComponent> turned(static_cast<size_t>(components));
     qint64 destBytes = 0;
@@ -316,7 +319,7 @@ int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &i
     rc = guard.Run([&](j_decompress_ptr in_pInfo) {
         jpeg_create_compress(&dest);
         VYRJpegGuard::ShareArrays(&dest);
-        ConfigureWriter(in_pInfo, &dest, code, geometry, optimize);
+        ConfigureWriter(in_pInfo, &dest, transform, geometry, optimize);
     });
     if (rc != VYR_SUCCESS) {
         QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());

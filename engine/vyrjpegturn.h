@@ -12,7 +12,7 @@
 
 struct VYRTurnRequest
 {
-    int m_code = 0;                // VYR_ROTATE_90, VYR_ROTATE_180 or VYR_ROTATE_270
+    int m_code = 0;                // a transform code other than none (VYROrientation::Code)
     bool m_optimizeTables = false; // optimal Huffman tables (worth it for small embedded images)
     QByteArray m_name;             // what traces call the picture (usually its file name)
 };
@@ -31,10 +31,12 @@ struct VYRTurnResult
     uint64_t m_coefficientDigest = 0;
 };
 
-// Turns the picture of in_pData[0, in_size) clockwise by in_request.m_code, losslessly, on its
-// DCT coefficients: the perfect turn when the size allows, otherwise the partial edge blocks
-// on the edges the turn moves are trimmed (traced with the name and the pixels trimmed). Any
-// sampling libjpeg reads is turned (4:2:2 becomes 4:4:0). A progressive source stays
+// Transforms the picture of in_pData[0, in_size) by in_request.m_code (a turn, a mirror, a
+// transpose or a transverse), losslessly, on its DCT coefficients: the perfect transform when
+// the size allows, otherwise the partial edge blocks on the source edges the transform
+// reverses are trimmed, exactly as `jpegtran -trim` does (traced with the name and the pixels
+// trimmed). Any sampling libjpeg reads is transformed (4:2:2 becomes 4:4:0 when the axes
+// swap). A progressive source stays
 // progressive; the result is Huffman-coded, with libjpeg's standard tables for a sequential
 // picture (optimal ones when m_optimizeTables is set) and optimal ones for a progressive one.
 // Restart markers are not written. A source with any decoder warning is refused, and so is one

@@ -125,16 +125,10 @@ void RunJob(VYRWorkList *in_pList, const VYRJob &in_job)
 
 int VYRTransformCodeForAngle(int in_angle)
 {
-    switch (in_angle) {
-    case 90:
-        return 4;
-    case 180:
-        return 8;
-    case -90:
-        return 12;
-    default:
-        return 0;
-    }
+    bool valid = false;
+    const VYROrientation turn = VYROrientation::FromAngle(in_angle, &valid);
+    // Only the three angles an item holds; 270 or 360 are no angle of the task list's.
+    return valid && turn.Angle() == in_angle ? turn.Code() : 0;
 }
 
 unsigned RotateThreadProc(VYRWorkList *in_pList)

@@ -7,16 +7,9 @@
 
 int VYRAngleForOrientation(uint32_t in_value)
 {
-    switch (in_value) {
-    case QL_ORIENT_ROTATE_180:
-        return 180;
-    case QL_ORIENT_ROTATE_90:
-        return 90;
-    case QL_ORIENT_ROTATE_270:
-        return -90;
-    default:
-        return 0;
-    }
+    bool valid = false;
+    const VYROrientation orientation = VYROrientation::FromExif(in_value, &valid);
+    return valid && !orientation.IsMirrored() ? orientation.Angle() : 0;
 }
 
 void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,

@@ -11,11 +11,7 @@
 
 struct VYRRotateReport;
 
-// Exif Orientation (tag 274) values, as the first row / first column of the stored picture
-// shows them:
-//   1 top/left: upright            3 bottom/right: upside down
-//   6 right/top: turn 90 clockwise 8 left/bottom: turn 90 counter-clockwise
-//   2, 4, 5, 7: mirrored forms (never written by this program)
+// Exif Orientation (tag 274): the values are VYROrientation's (vyrorientation.h).
 enum : unsigned
 {
     VYR_TAG_ORIENTATION = 274,

@@ -314,13 +314,13 @@ std::vector<QByteArray> LoadAll(const QStringList &in_files)
 
 // The engine's in-memory turn alone (no file access, no verification).
 void EngineTurns(const std::vector<QByteArray> &in_photos, bool in_optimize, Figures *inout_pBest,
-                 qint64 *out_pBytes)
+                 qint64 *out_pBytes, int in_code = VYR_ROTATE_90)
 {
     qint64 bytes = 0;
     Stopwatch watch;
     for (const QByteArray &photo : in_photos) {
         VYRTurnRequest request;
-        request.m_code = VYR_ROTATE_90;
+        request.m_code = in_code;
         request.m_optimizeTables = in_optimize;
         VYRTurnResult result;
         if (VYRTurnJpeg(reinterpret_cast<const uint8_t *>(photo.constData()), size_t(photo.size()),
@@ -378,10 +378,12 @@ void RotationFigures(const QStringList &in_sample, const QStringList &in_placeCo
     const QString outDir = in_work + "/out";
     const std::vector<QByteArray> photos = LoadAll(in_sample);
     Figures turn, turnOpt, library, file, inPlace, toFolder, toolTurn, toolCopy;
-    qint64 ourBytes = 0, optBytes = 0, toolBytes = 0;
+    Figures transpose, toolTranspose;
+    qint64 ourBytes = 0, optBytes = 0, toolBytes = 0, unused = 0;
     for (int run = 0; run < in_runs; ++run) {
         EngineTurns(photos, false, &turn, &ourBytes);
         EngineTurns(photos, true, &turnOpt, &optBytes);
+        EngineTurns(photos, false, &transpose, &unused, VYR_TRANSPOSE);
         LibraryTransforms(photos, &library);
         EngineFileRotations(in_sample, outDir, &file);
         WrapperRotations(in_placeCopies, QString(), true, &inPlace);
@@ -390,6 +392,8 @@ void RotationFigures(const QStringList &in_sample, const QStringList &in_placeCo
             ToolRun(jpegtran, {"-copy", "all", "-rotate", "90", "-trim"}, in_sample, outDir,
                     &toolTurn, &toolBytes);
             ToolRun(jpegtran, {"-copy", "all"}, in_sample, outDir, &toolCopy);
+            ToolRun(jpegtran, {"-copy", "all", "-transpose", "-trim"}, in_sample, outDir,
+                    &toolTranspose);
         }
     }
     if (jpegtran.isEmpty()) {
@@ -413,6 +417,13 @@ void RotationFigures(const QStringList &in_sample, const QStringList &in_placeCo
     line("QLRotateFile into other folder", toFolder, "(goal <= 1.15)");
     line("jpegtran -copy all -rotate 90 -trim", toolTurn, "");
     line("jpegtran -copy all (no turn)", toolCopy, "");
+    line("engine transpose in memory", transpose, "");
+    line("jpegtran -copy all -transpose -trim", toolTranspose, "");
+    auto ratio = [](const Figures &in_a, const Figures &in_b) {
+        return in_b.m_cpu > 0 ? in_a.m_cpu / in_b.m_cpu : 0.0;
+    };
+    std::printf("  transpose / 90-degree turn (cpu): engine %.2f (goal <= 1), jpegtran %.2f\n",
+                ratio(transpose, turn), ratio(toolTranspose, toolTurn));
     const double n = double(in_sample.size());
     std::printf("  output size per photo: engine %.1f KB, optimised tables %.1f KB, jpegtran %.1f "
                 "KB (engine/jpegtran %.4f, goal <= 1)\n",

@@ -7,13 +7,11 @@
 // state between calls; none throws. A null stream or record fails an assertion whose text is
 // the parameter's name and the call refuses (false or -1).
 //
-// Exif Orientation (tag 274) says where the stored image's row 0 and column 0 belong:
-//   1 top / left      upright; written after every rotation
-//   3 bottom / right  upside down: turn 180
-//   6 right / top     turn a quarter clockwise (90)
-//   8 left / bottom   turn a quarter counter-clockwise (-90)
-//   2, 4, 5, 7        mirrored; like any other number, left as they are
+// Exif Orientation (tag 274): its values are VYROrientation's (vyrorientation.h), which
+// explains them once.
 #pragma once
+
+#include "vyrorientation.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,14 +21,14 @@
 constexpr uint16_t QL_TAG_ORIENTATION = 274;
 enum QLExifOrientation : uint32_t
 {
-    QL_ORIENT_UPRIGHT = 1,
-    QL_ORIENT_MIRROR_HORIZONTAL = 2,
-    QL_ORIENT_ROTATE_180 = 3,
-    QL_ORIENT_MIRROR_VERTICAL = 4,
-    QL_ORIENT_TRANSPOSE = 5,
-    QL_ORIENT_ROTATE_90 = 6, // needs a quarter turn clockwise
-    QL_ORIENT_TRANSVERSE = 7,
-    QL_ORIENT_ROTATE_270 = 8 // needs a quarter turn counter-clockwise
+    QL_ORIENT_UPRIGHT = VYROrientation().ExifValue(),
+    QL_ORIENT_MIRROR_HORIZONTAL = VYROrientation::FromTurns(0, true).ExifValue(),
+    QL_ORIENT_ROTATE_180 = VYROrientation::FromTurns(2).ExifValue(),
+    QL_ORIENT_MIRROR_VERTICAL = VYROrientation::FromTurns(2, true).ExifValue(),
+    QL_ORIENT_TRANSPOSE = VYROrientation::FromTurns(3, true).ExifValue(),
+    QL_ORIENT_ROTATE_90 = VYROrientation::FromTurns(1).ExifValue(), // needs 90 clockwise
+    QL_ORIENT_TRANSVERSE = VYROrientation::FromTurns(1, true).ExifValue(),
+    QL_ORIENT_ROTATE_270 = VYROrientation::FromTurns(3).ExifValue() // needs 90 counter-clockwise
 };
 
 // JPEG markers used here (read as one big-endian 16-bit number).

@@ -70,21 +70,10 @@ QLImage::~QLImage()
 
 void QLImage::Rotate(int in_angle)
 {
-    int degrees = 0;
-    switch (in_angle) {
-    case 90:
-        degrees = 90;
-        break;
-    case 180:
-        degrees = 180;
-        break;
-    case -90:
-        degrees = 270;
-        break;
-    default:
-        QL_ASSERT((in_angle == 90) || (in_angle == 180) || (in_angle == -90));
-        break;
-    }
+    QL_ASSERT((in_angle == 90) || (in_angle == 180) || (in_angle == -90));
+    bool valid = false;
+    const VYROrientation turn = VYROrientation::FromAngle(in_angle, &valid);
+    const int degrees = valid && turn.Angle() == in_angle ? 90 * turn.QuarterTurns() : 0;
     const int result = VYRGetEngine().RotateBitmap(&m_bitmap, degrees * 100, 0, m_rotateParam);
     if (result != VYR_SUCCESS)
         ThrowEngineError(result, QLImgText::kFnRotate);

@@ -377,7 +377,9 @@ void TestEngineRotate::unusableSourcesRefused()
         huge.close();
         QCOMPARE(RotateFile(huge.fileName(), out, VYR_ROTATE_90), int(VYR_ERR_FILE_TOO_LARGE));
     }
-    QCOMPARE(RotateFile(good, out, 5), int(VYR_ERR_INVALID_PARAMETER));
+    // 5 is the transverse now; no transform (0) and numbers between the codes stay refused.
+    for (int code : {0, 2, 6, 16})
+        QCOMPARE(RotateFile(good, out, code), int(VYR_ERR_INVALID_PARAMETER));
     QCOMPARE(RotateFile(good, dir.path(), VYR_ROTATE_90), int(VYR_ERR_FILE_WRITE));
     QVERIFY(!QFile::exists(out));
     QCOMPARE(Leftovers(dir.path(), {"good.jpg", "empty.jpg", "noise.jpg", "soi.jpg", ".pipe",

@@ -9,9 +9,12 @@
 #include "vyrengine.h"
 #include "vyrjpegturn.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,10 +26,44 @@ namespace {
 using TestJpegCodec::Options;
 using TestJpegCodec::Scan;
 
-int DegreesOf(int in_code)
+// The transform by jpegtran itself (what `-trim` keeps is the reference for every code), in
+// the source's coding: progressive in, progressive out.
+QByteArray Jpegtran(const QByteArray &in_jpeg, int in_code, bool in_progressive,
+                    QString *out_pError)
 {
-    return in_code == VYR_ROTATE_90 ? 90 : in_code == VYR_ROTATE_180 ? 180 : 270;
+    const QString jpegtran = QStandardPaths::findExecutable(QStringLiteral("jpegtran"));
+    if (jpegtran.isEmpty()) {
+        *out_pError = QStringLiteral("no jpegtran");
+        return {};
+    }
+    const VYROrientation transform = VYROrientation::FromCode(in_code);
+    QStringList args = {"-copy", "all"};
+    if (transform.IsMirrored() && transform.QuarterTurns() == 0)
+        args << "-flip"
+             << "horizontal";
+    else if (transform.IsMirrored() && transform.QuarterTurns() == 2)
+        args << "-flip"
+             << "vertical";
+    else if (transform.IsMirrored())
+        args << (transform.QuarterTurns() == 3 ? "-transpose" : "-transverse");
+    else
+        args << "-rotate" << QString::number(transform.QuarterTurns() * 90);
+    args << "-trim";
+    if (in_progressive)
+        args << "-progressive";
+    QProcess tool;
+    tool.start(jpegtran, args);
+    tool.write(in_jpeg);
+    tool.closeWriteChannel();
+    if (!tool.waitForFinished(60000) || tool.exitCode() != 0) {
+        *out_pError = QString::fromLocal8Bit(tool.readAllStandardError());
+        return {};
+    }
+    return tool.readAllStandardOutput();
 }
+
+constexpr int kAllCodes[] = {VYR_FLIP_HORIZONTAL, VYR_FLIP_VERTICAL, VYR_TRANSPOSE, VYR_TRANSVERSE,
+                             VYR_ROTATE_90,       VYR_ROTATE_180,    VYR_ROTATE_270};
 
 int Turn(const QByteArray &in_jpeg, int in_code, VYRTurnResult *out_pResult)
 {
@@ -158,6 +195,8 @@ private slots:
     void initTestCase();
     void sameAsLibraryTransform_data();
     void sameAsLibraryTransform();
+    void photosSameAsJpegtran_data();
+    void photosSameAsJpegtran();
     void hostileFilesRefusedCheaply_data();
     void hostileFilesRefusedCheaply();
     void unencodableCoefficientNeverWritten();
@@ -224,10 +263,11 @@ void TestJpegTurn::sameAsLibraryTransform()
     const QByteArray source = TestJpegCodec::Encode(options);
     QVERIFY(!source.isEmpty());
     const bool progressive = options.progressive;
-    for (int code : {VYR_ROTATE_90, VYR_ROTATE_180, VYR_ROTATE_270}) {
+    for (int code : kAllCodes) {
         QString error;
-        const QByteArray reference = TestJpegCodec::ReferenceTurn(source, DegreesOf(code), &error);
+        const QByteArray reference = Jpegtran(source, code, progressive, &error);
         QVERIFY2(!reference.isEmpty(), qPrintable(error));
+        const QByteArray name = VYROrientation::FromCode(code).Name();
         VYRTurnResult ours;
         QCOMPARE(Turn(source, code, &ours), int(VYR_SUCCESS));
 
@@ -236,9 +276,9 @@ void TestJpegTurn::sameAsLibraryTransform()
         const QImage result = TestJpegCodec::Decode(ours.m_jpeg, &warning);
         QVERIFY(!result.isNull());
         QCOMPARE(warning, QString());
-        QCOMPARE(result.size(), expected.size());
+        QVERIFY2(result.size() == expected.size(), name.constData());
         QCOMPARE(QSize(ours.m_width, ours.m_height), result.size());
-        QCOMPARE(TestJpeg::MaxDifference(result, expected), 0);
+        QVERIFY2(TestJpeg::MaxDifference(result, expected) == 0, name.constData());
 
         // The source's own segments (its JFIF one too), in order; the coding as promised; no
         // larger than the reference.
@@ -248,6 +288,54 @@ void TestJpegTurn::sameAsLibraryTransform()
         QVERIFY2(
             ours.m_jpeg.size() <= reference.size(),
             qPrintable(QStringLiteral("%1 > %2").arg(ours.m_jpeg.size()).arg(reference.size())));
+        QCOMPARE(VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(ours.m_jpeg.constData()),
+                               size_t(ours.m_jpeg.size()), ours.m_coefficientDigest),
+                 int(VYR_SUCCESS));
+    }
+}
+
+void TestJpegTurn::photosSameAsJpegtran_data()
+{
+    QTest::addColumn<QString>("path");
+    const QString samples = qEnvironmentVariable("VEYRA_SAMPLES_DIR");
+    if (samples.isEmpty() || !QDir(samples).exists()) {
+        QTest::newRow("no samples") << QString();
+        return;
+    }
+    // The orientation samples are one picture per size under eight tags: one of each does.
+    const QList<QPair<const char *, QStringList>> folders = {{"camera", {"*.jpg", "*.jpeg"}},
+                                                             {"orientation", {"*_1.jpg"}}};
+    for (const auto &[folder, patterns] : folders) {
+        const QDir photos(QDir(samples).filePath(QLatin1String(folder)));
+        for (const QString &name : photos.entryList(patterns, QDir::Files))
+            QTest::addRow("%s/%s", folder, qPrintable(name)) << photos.filePath(name);
+    }
+}
+
+// Real photos, each transform: the same pixels as jpegtran's. A photo the engine refuses
+// (several samples are damaged on purpose) is refused whole, for every transform.
+void TestJpegTurn::photosSameAsJpegtran()
+{
+    QFETCH(QString, path);
+    if (path.isEmpty())
+        QSKIP("no sample photos");
+    const QByteArray source = TestJpeg::ReadAll(path);
+    const bool progressive = TestJpegCodec::FrameMarker(source) == 0xC2;
+    VYRTurnResult first;
+    const int rc = Turn(source, VYR_TRANSPOSE, &first);
+    for (int code : kAllCodes) {
+        const QByteArray name = VYROrientation::FromCode(code).Name();
+        VYRTurnResult ours;
+        QVERIFY2(Turn(source, code, &ours) == rc, name.constData());
+        if (rc != VYR_SUCCESS)
+            continue;
+        QString error;
+        const QByteArray reference = Jpegtran(source, code, progressive, &error);
+        QVERIFY2(!reference.isEmpty(), qPrintable(error));
+        const QImage expected = TestJpegCodec::Decode(reference);
+        const QImage result = TestJpegCodec::Decode(ours.m_jpeg);
+        QVERIFY2(!result.isNull() && result.size() == expected.size(), name.constData());
+        QVERIFY2(TestJpeg::MaxDifference(result, expected) == 0, name.constData());
         QCOMPARE(VYRVerifyJpeg(reinterpret_cast<const uint8_t *>(ours.m_jpeg.constData()),
                                size_t(ours.m_jpeg.size()), ours.m_coefficientDigest),
                  int(VYR_SUCCESS));
