@@ -321,14 +321,75 @@ int VYRJpegGuard::ReadHeader(const uint8_t *in_pData, size_t in_size)
     if (!in_pData || in_size < 2)
         return Refuse(VYR_ERR_FILE_FORMAT, "Not a JPEG file");
     const int rc = Run([&](j_decompress_ptr in_pInfo) {
-        jpeg_mem_src(in_pInfo, in_pData, static_cast<unsigned long>(in_size));
+        if (m_tolerateWarnings)
+            jpeg_mem_src(in_pInfo, in_pData, static_cast<unsigned long>(in_size));
+        else
+            UsePieces(in_pData, in_size);
         jpeg_read_header(in_pInfo, TRUE);
     });
     if (rc != VYR_SUCCESS)
         return rc;
     // jpeg_read_header() stops just after the first scan's header.
     m_entropyBytes = qint64(m_info.src->bytes_in_buffer);
+    if (m_info.src == &m_pieces.m_pub)
+        m_entropyBytes += m_pieces.m_pEnd - m_pieces.m_pNext;
     return CheckPlausible();
+}
+
+void VYRJpegGuard::UsePieces(const uint8_t *in_pData, size_t in_size)
+{
+    m_pieces.m_pub.init_source = [](j_decompress_ptr) {};
+    m_pieces.m_pub.fill_input_buffer = &VYRJpegGuard::FillPiece;
+    m_pieces.m_pub.skip_input_data = &VYRJpegGuard::SkipPieces;
+    m_pieces.m_pub.resync_to_restart = &jpeg_resync_to_restart;
+    m_pieces.m_pub.term_source = [](j_decompress_ptr) {};
+    m_pieces.m_pub.next_input_byte = in_pData;
+    m_pieces.m_pub.bytes_in_buffer = 0;
+    m_pieces.m_pNext = in_pData;
+    m_pieces.m_pEnd = in_pData + in_size;
+    m_info.src = &m_pieces.m_pub;
+}
+
+boolean VYRJpegGuard::FillPiece(j_decompress_ptr in_pInfo)
+{
+    PieceSource &pieces = GuardOf(reinterpret_cast<j_common_ptr>(in_pInfo))->m_pieces;
+    if (pieces.m_pNext == pieces.m_pEnd) {
+        // As libjpeg's memory source: data that runs out is a warning (the end of this
+        // decode), followed by a made-up end of image.
+        static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+        WARNMS(in_pInfo, JWRN_JPEG_EOF);
+        pieces.m_pub.next_input_byte = kEndOfImage;
+        pieces.m_pub.bytes_in_buffer = sizeof(kEndOfImage);
+        return TRUE;
+    }
+    const size_t piece = std::min(kPieceBytes, size_t(pieces.m_pEnd - pieces.m_pNext));
+    pieces.m_pub.next_input_byte = pieces.m_pNext;
+    pieces.m_pub.bytes_in_buffer = piece;
+    pieces.m_pNext += piece;
+    return TRUE;
+}
+
+void VYRJpegGuard::SkipPieces(j_decompress_ptr in_pInfo, long in_bytes)
+{
+    // Segments that are not kept (an Exif block, say) are passed over in one step.
+    PieceSource &pieces = GuardOf(reinterpret_cast<j_common_ptr>(in_pInfo))->m_pieces;
+    if (in_bytes <= 0)
+        return;
+    size_t skip = size_t(in_bytes);
+    if (skip <= pieces.m_pub.bytes_in_buffer) {
+        pieces.m_pub.next_input_byte += skip;
+        pieces.m_pub.bytes_in_buffer -= skip;
+        return;
+    }
+    skip -= pieces.m_pub.bytes_in_buffer;
+    pieces.m_pub.bytes_in_buffer = 0;
+    if (skip > size_t(pieces.m_pEnd - pieces.m_pNext)) {
+        pieces.m_pNext = pieces.m_pEnd;
+        FillPiece(in_pInfo);
+        return;
+    }
+    pieces.m_pNext += skip;
+    pieces.m_pub.next_input_byte = pieces.m_pNext;
 }
 
 int VYRJpegGuard::CheckPlausible()

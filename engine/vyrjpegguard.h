@@ -3,11 +3,13 @@
 //
 // A libjpeg decompressor that cannot be turned against us: every libjpeg error and every
 // warning ends the decode with a result code instead of exiting or quietly padding (a caller
-// that only shows the picture may let warnings pass); the cost of a picture is estimated from
-// its headers and refused when no real photo of that file size could need it; the work over
-// all scans and the memory are capped; and a cancel flag stops it between rows. The lossless
-// turn and its verification read JPEG data through it, and so does the thumbnail decoder
-// (jpeg_start_decompress() and jpeg_read_scanlines() inside Run()). One picture per guard.
+// that only shows the picture may let warnings pass), and the data is handed over in pieces
+// so that no invalid code passes without one (see kPieceBytes); the cost of a picture is
+// estimated from its headers and refused when no real photo of that file size could need it;
+// the work over all scans and the memory are capped; and a cancel flag stops it between rows.
+// The lossless turn and its verification read JPEG data through it, and so does the thumbnail
+// decoder (jpeg_start_decompress() and jpeg_read_scanlines() inside Run()). One picture per
+// guard.
 //
 //     VYRJpegGuard guard;
 //     int rc = guard.ReadHeader(data, size);            // plausibility checked here
@@ -52,6 +54,12 @@ public:
     static constexpr int kArithmeticBlocksPerByte = 64;
     // The memory all guards of the process may hold at once for their coefficients.
     static constexpr qint64 kSharedBudgetBytes = qint64(2) << 30;
+    // A guard that refuses warnings hands libjpeg its data in pieces of at most this many
+    // bytes. libjpeg-turbo decodes sequential Huffman data with a fast path whenever 512 bytes
+    // per block of the MCU are at hand; that path decodes an invalid code as zero without a
+    // warning, only the other one warns. Handed the whole file, nearly every MCU took it, and
+    // a photo with a bad code was turned as if intact.
+    static constexpr size_t kPieceBytes = 256;
 
     // in_pCancel, when given, is read between rows and scans (and while waiting for memory);
     // once it is true the decode ends with VYR_ERR_CANCELLED. It must outlive the guard.
@@ -76,7 +84,9 @@ public:
     // For a decode that only shows the picture (a thumbnail): warnings no longer end a step,
     // and libjpeg carries on as it does by default (data that breaks off is padded with grey,
     // a bad code skips to the next marker), under the same checks and caps. Warning() then
-    // holds the first one. Call before ReadHeader(). The turn never calls it.
+    // holds the first one. The data is handed over whole, so that libjpeg's fast Huffman
+    // decoder runs (it decodes a bad code as zero without a word; see kPieceBytes). Call
+    // before ReadHeader(). The turn never calls it.
     void TolerateWarnings() { m_tolerateWarnings = true; }
     // The first warning a tolerant guard carried on past; empty when there was none.
     const QByteArray &Warning() const { return m_warning; }
@@ -154,6 +164,13 @@ private:
         jpeg_progress_mgr m_pub;
         VYRJpegGuard *m_pGuard;
     };
+    // The data in pieces of kPieceBytes: [m_pNext, m_pEnd) is what is not handed over yet.
+    struct PieceSource
+    {
+        jpeg_source_mgr m_pub;
+        const JOCTET *m_pNext;
+        const JOCTET *m_pEnd;
+    };
 
     static VYRJpegGuard *GuardOf(j_common_ptr in_pInfo);
     static void OnError(j_common_ptr in_pInfo);
@@ -165,6 +182,9 @@ private:
     // Records a failure found outside a step.
     int Refuse(int in_code, const char *in_reason);
     int CheckPlausible();
+    void UsePieces(const uint8_t *in_pData, size_t in_size);
+    static boolean FillPiece(j_decompress_ptr in_pInfo);
+    static void SkipPieces(j_decompress_ptr in_pInfo, long in_bytes);
     // libjpeg's block arrays, kept by the guard: see the .cpp.
     static jvirt_barray_ptr RequestArray(j_common_ptr in_pInfo, int in_poolId, boolean in_preZero,
                                          JDIMENSION in_blocksPerRow, JDIMENSION in_rows,
@@ -176,6 +196,7 @@ private:
     jpeg_decompress_struct m_info;
     ErrorHandler m_error;
     ProgressManager m_progress;
+    PieceSource m_pieces;
     std::jmp_buf m_jump;
     bool m_armed = false;
     bool m_created = false;

@@ -18,6 +18,7 @@ class TestJpegGuard : public QObject
 
 private slots:
     void decodesPixelsLikeLibjpeg();
+    void readsInPiecesWhatItReadsWhole();
     void guardStopsWhenTold();
 };
 
@@ -52,6 +53,45 @@ void TestJpegGuard::decodesPixelsLikeLibjpeg()
     });
     QCOMPARE(rc, int(VYR_SUCCESS));
     QCOMPARE(image, TestJpegCodec::Decode(jpeg));
+}
+
+void TestJpegGuard::readsInPiecesWhatItReadsWhole()
+{
+    // A segment far larger than a piece is skipped in one step; the data after the first scan
+    // header is counted whole, and the coefficients are the same as from the whole file.
+    TestJpegCodec::Options o;
+    o.width = 200;
+    o.height = 120;
+    o.markers = {{0xE2, QByteArray(60000, 'm')}};
+    const QByteArray jpeg = TestJpegCodec::Encode(o);
+    const auto *data = reinterpret_cast<const uint8_t *>(jpeg.constData());
+    std::vector<short> blocks[2];
+    for (const bool tolerant : {false, true}) {
+        VYRJpegGuard guard;
+        if (tolerant)
+            guard.TolerateWarnings();
+        QCOMPARE(guard.ReadHeader(data, size_t(jpeg.size())), int(VYR_SUCCESS));
+        QCOMPARE(guard.EntropyBytes(), qint64(jpeg.size() - TestJpegCodec::ScanDataOffset(jpeg)));
+        QCOMPARE(guard.Reserve(guard.CoefficientBytes()), int(VYR_SUCCESS));
+        std::vector<short> &all = blocks[tolerant ? 1 : 0];
+        const int rc = guard.Run([&all](j_decompress_ptr in_pInfo) {
+            jvirt_barray_ptr *arrays = jpeg_read_coefficients(in_pInfo);
+            const jpeg_component_info &luma = in_pInfo->comp_info[0];
+            for (JDIMENSION row = 0; row < luma.height_in_blocks; ++row) {
+                JBLOCKARRAY rows = (*in_pInfo->mem->access_virt_barray)(
+                    reinterpret_cast<j_common_ptr>(in_pInfo), arrays[0], row, 1, FALSE);
+                all.insert(all.end(), rows[0][0], rows[0][0] + luma.width_in_blocks * DCTSIZE2);
+            }
+        });
+        QCOMPARE(rc, int(VYR_SUCCESS));
+    }
+    QVERIFY(!blocks[0].empty());
+    QVERIFY(blocks[0] == blocks[1]);
+
+    // Cut inside that segment: the skip runs past the end, which is a warning.
+    VYRJpegGuard cut;
+    QCOMPARE(cut.ReadHeader(data, 30000), int(VYR_ERR_FILE_DAMAGED));
+    QCOMPARE(cut.Reason(), QByteArray("Premature end of JPEG file"));
 }
 
 void TestJpegGuard::guardStopsWhenTold()
