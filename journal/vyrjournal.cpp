@@ -164,6 +164,8 @@ void VYRJournal::State::Apply(const QJsonObject &in_event)
         return; // an event of a record an expiry dropped
     } else if (op == QLatin1String("commit")) {
         m_records[id].m_state = VYRRecordState::Committed;
+        if (in_event.contains(QStringLiteral("after_size")))
+            m_records[id].m_after = GetState(in_event, "after");
     } else if (op == QLatin1String("undone")) {
         m_records[id].m_state = VYRRecordState::Undone;
     } else if (op == QLatin1String("release")) {
@@ -299,9 +301,17 @@ qint64 VYRJournal::State::BeginLocked(VYRTurnRecord in_record, int *out_pResult)
             *out_pResult = VYR_JOURNAL_ERR_IO;
             return 0;
         }
-        // The digest is taken of the kept file itself, so it describes what a restore reads.
-        qint64 size = -1;
-        const QByteArray digest = DigestFile(in_record.m_kept, &size, nullptr);
+        // The digest describes the kept file itself, what a restore reads: taken of it here,
+        // or ahead by the caller of the very same file (identity unchanged since).
+        const Identity kept = IdentityOf(in_record.m_kept);
+        const VYRFileState &ahead = in_record.m_before;
+        const bool known = !ahead.m_digest.isEmpty() && ahead.m_inode != 0 &&
+                           ahead.m_device == quint64(kept.m_dev) &&
+                           ahead.m_inode == quint64(kept.m_ino) && ahead.m_size == kept.m_size &&
+                           ahead.m_mtimeNs == kept.m_mtimeNs;
+        qint64 size = ahead.m_size;
+        const QByteArray digest =
+            known ? ahead.m_digest : DigestFile(in_record.m_kept, &size, nullptr);
         if (digest.isEmpty()) {
             ReleaseFile(in_record.m_kept);
             *out_pResult = VYR_JOURNAL_ERR_READ;
@@ -345,7 +355,7 @@ qint64 VYRJournal::BeginTurn(const VYRTurnRecord &in_record, int *out_pResult)
     return id;
 }
 
-bool VYRJournal::State::Finish(qint64 in_id, bool in_committed)
+bool VYRJournal::State::Finish(qint64 in_id, bool in_committed, const VYRFileState *in_pAfter)
 {
     if (!m_records.contains(in_id))
         return false;
@@ -356,7 +366,10 @@ bool VYRJournal::State::Finish(qint64 in_id, bool in_committed)
         ReleaseFile(record.m_kept);
         return true;
     }
-    if (!Append(Event("commit", in_id), false))
+    QJsonObject commit = Event("commit", in_id);
+    if (in_pAfter)
+        PutState(&commit, "after", *in_pAfter);
+    if (!Append(commit, false))
         return false;
     // A restore's own kept file replaces its target's: the target's bytes are back in place.
     if (record.m_restores && m_records.contains(record.m_restores))
@@ -379,14 +392,14 @@ void VYRJournal::State::Release(qint64 in_id)
         ReleaseFile(kept);
 }
 
-int VYRJournal::CommitTurn(qint64 in_id)
+int VYRJournal::CommitTurn(qint64 in_id, const VYRFileState *in_pAfter)
 {
     VYRJournalScope scope(&m_mutex, m_s.get(), true);
     if (!scope.IsOk())
         return m_s->m_open ? VYR_JOURNAL_ERR_IO : VYR_JOURNAL_ERR_NOT_OPEN;
     if (m_s->m_records.value(in_id).m_state != VYRRecordState::Begun)
         return VYR_JOURNAL_ERR_UNKNOWN;
-    return m_s->Finish(in_id, true) ? VYR_JOURNAL_OK : VYR_JOURNAL_ERR_IO;
+    return m_s->Finish(in_id, true, in_pAfter) ? VYR_JOURNAL_OK : VYR_JOURNAL_ERR_IO;
 }
 
 int VYRJournal::AbandonTurn(qint64 in_id)

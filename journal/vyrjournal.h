@@ -52,8 +52,14 @@ enum : int
 struct VYRFileState
 {
     bool m_exists = false;
-    QByteArray m_digest; // SHA-256, 32 bytes; empty when absent
+    QByteArray m_digest; // SHA-256, 32 bytes; empty when absent (or, of m_after, not known yet)
     qint64 m_size = -1;  // -1 when absent
+    // The file the digest was taken of (device, inode, modification time in ns), when a
+    // caller hashed it ahead: BeginTurn trusts such a digest of the content it keeps only when
+    // the kept file still has this identity. Not stored in the journal.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
+    qint64 m_mtimeNs = 0;
 };
 
 // The code of a record that takes another back (its m_transform).
@@ -129,17 +135,21 @@ public:
     qint64 NewBatch(const QString &in_origin);
 
     // Records a write before its rename: in_record gives batch, path, source, transform and
-    // m_after (the result's digest and size, known before the rename). The destination's
-    // current content (m_before) is read here and kept: hard-linked into the journal's folder,
+    // m_after (the result's digest and size; the digest may be left empty and given to
+    // CommitTurn, when the caller cannot hash before the rename without delaying it). The
+    // destination's current content (m_before) is kept and hashed here, unless the caller
+    // hashed it ahead (see VYRFileState): hard-linked into the journal's folder,
     // or into a hidden ".veyra-kept" folder beside the photo when the journal is on another
     // file system, or copied when the file system has no hard links. m_sourceState is read
     // from the source when left empty. Returns the record id (> 0), or 0 and *out_pResult
     // (when given) set to a code above; nothing is written then and the caller must not go on
     // with the rename.
     qint64 BeginTurn(const VYRTurnRecord &in_record, int *out_pResult = nullptr);
-    // The rename happened. Returns 1, VYR_JOURNAL_ERR_UNKNOWN, VYR_JOURNAL_ERR_IO. Not made
-    // durable on its own: a lost commit is settled by digest on the next Open().
-    int CommitTurn(qint64 in_id);
+    // The rename happened; in_pAfter, when given, is the result's state (its digest when
+    // BeginTurn did not have it). Returns 1, VYR_JOURNAL_ERR_UNKNOWN, VYR_JOURNAL_ERR_IO. Not
+    // made durable on its own: a lost commit is settled by digest on the next Open() (the
+    // photo's digest then stands for a result whose digest was not recorded).
+    int CommitTurn(qint64 in_id, const VYRFileState *in_pAfter = nullptr);
     // The write failed: the record is dropped and its original released. Returns as CommitTurn.
     int AbandonTurn(qint64 in_id);
 

@@ -31,6 +31,9 @@ int VYRJournal::State::Settle(qint64 in_id)
         return Finish(in_id, true) ? VYR_JOURNAL_OK : VYR_JOURNAL_ERR_IO;
     if (VYRSameState(now, record.m_before))
         return Finish(in_id, false) ? VYR_JOURNAL_OK : VYR_JOURNAL_ERR_IO;
+    if (record.m_after.m_exists && record.m_after.m_digest.isEmpty() && now.m_exists &&
+        now.m_size >= 0) // the result's digest was still to come: the photo's stands for it
+        return Finish(in_id, true, &now) ? VYR_JOURNAL_OK : VYR_JOURNAL_ERR_IO;
     // Changed by someone else since: the kept original may be the only copy left of it.
     QLTrace("Journal: '%s' matches neither side of record %lld; its original is kept\n",
             qPrintable(record.m_path), in_id);

@@ -46,7 +46,7 @@ struct VYRJournal::State
     qint64 NewBatchLocked(const QString &in_origin, qint64 in_undoes);
     int RestoreLocked(qint64 in_id, qint64 in_batch);
     qint64 BeginLocked(VYRTurnRecord in_record, int *out_pResult);
-    bool Finish(qint64 in_id, bool in_committed);
+    bool Finish(qint64 in_id, bool in_committed, const VYRFileState *in_pAfter = nullptr);
     bool MarkUndone(qint64 in_id);
     void Release(qint64 in_id);
     int Settle(qint64 in_id); // a record left begun by a process that is gone
