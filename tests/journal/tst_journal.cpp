@@ -11,10 +11,12 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,6 +92,7 @@ private slots:
     void killAtEachStep();
     void tornLastLineAndNewerFormat();
     void expiryDropsOldestFirst();
+    void keptBesideOnAnotherFileSystem();
     void twoProcessesLoseNoRecord();
 
 private:
@@ -349,6 +352,32 @@ void TestJournal::expiryDropsOldestFirst()
     QCOMPARE(other.Expire(0, qint64(1) << 40), VYR_JOURNAL_OK); // everything is older than now
     QVERIFY(journal.Batches().isEmpty());
     QCOMPARE(KeptFiles(m_root), 0);
+}
+
+// The journal in memory (/dev/shm), the photos on disk: the original is linked beside the
+// photo, never copied, and the hidden folder goes with the last original kept there.
+void TestJournal::keptBesideOnAnotherFileSystem()
+{
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tst_journal-XXXXXX"));
+    struct stat a, b;
+    if (!shm.isValid() || stat("/dev/shm", &a) != 0 ||
+        stat(QFile::encodeName(m_photos).constData(), &b) != 0 || a.st_dev == b.st_dev)
+        QSKIP("needs /dev/shm on another file system than the temporary folder");
+    const QString photo = TestJpeg::Write(m_photos, QStringLiteral("x.jpg"));
+    const QByteArray original = ReadAll(photo);
+    VYRJournal journal(shm.path());
+    QCOMPARE(journal.Open(), VYR_JOURNAL_OK);
+    const qint64 batch = journal.NewBatch(QStringLiteral("window"));
+    QCOMPARE(VYRJournalledRotate(&journal, batch, photo, photo, VYR_ROTATE_180), VYR_SUCCESS);
+    const QString kept = journal.Records(batch).value(0).m_kept;
+    QCOMPARE(QFileInfo(kept).absolutePath(), m_photos + QStringLiteral("/.veyra-kept"));
+    QCOMPARE(ReadAll(kept), original);
+    QCOMPARE(journal.RestoreBatch(batch), VYR_JOURNAL_OK);
+    QCOMPARE(ReadAll(photo), original);
+    // The restore's own kept file (the turned bytes, for the redo) is beside the photo now.
+    QCOMPARE(QDir(m_photos + QStringLiteral("/.veyra-kept")).entryList(QDir::Files).size(), 1);
+    QCOMPARE(journal.Expire(0, 0), VYR_JOURNAL_OK);
+    QVERIFY(!QFileInfo::exists(m_photos + QStringLiteral("/.veyra-kept")));
 }
 
 // Two journal objects in two processes, as the window and the command line would be.
