@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,6 +90,8 @@ private slots:
     void init();
     void batchUndoneAndRedone();
     void changedPhotoRefusedAndUntouched();
+    void failedWriteAndOccupiedOutput();
+    void logReadsAsDocumented();
     void killAtEachStep_data();
     void killAtEachStep();
     void tornLastLineAndNewerFormat();
@@ -218,6 +222,88 @@ void TestJournal::changedPhotoRefusedAndUntouched()
     QCOMPARE(journal.Restore(gone, undo), VYR_JOURNAL_ERR_MISSING);
     QCOMPARE(journal.Restore(damaged, undo), VYR_JOURNAL_ERR_DAMAGED);
     QCOMPARE(ReadAll(b), QByteArray("third"));
+}
+
+namespace {
+// Spoils the result after the record is begun: the engine's verification then refuses it.
+bool SpoilScan(uint8_t *inout_pData, size_t in_size, void *)
+{
+    for (size_t i = in_size / 2; i < in_size / 2 + 64 && i + 2 < in_size; ++i)
+        inout_pData[i] = 0xFF;
+    return true;
+}
+} // namespace
+
+// A turn that fails after its record was begun leaves no record and no kept file; a redo that
+// would remove an output refuses a file that has since taken its name.
+void TestJournal::failedWriteAndOccupiedOutput()
+{
+    TestJpeg::Options o;
+    o.width = 256;
+    o.height = 192;
+    const QString photo = TestJpeg::Write(m_photos, QStringLiteral("f.jpg"), o);
+    const QByteArray original = ReadAll(photo);
+    VYRJournal journal(m_root);
+    QCOMPARE(journal.Open(), VYR_JOURNAL_OK);
+    const qint64 batch = journal.NewBatch(QStringLiteral("window"));
+    VYRRotateFinish spoil;
+    spoil.m_pFunction = &SpoilScan;
+    qint64 id = -1;
+    QVERIFY(VYRJournalledRotate(&journal, batch, photo, photo, VYR_ROTATE_90, &spoil, &id) !=
+            VYR_SUCCESS);
+    QCOMPARE(id, 0);
+    QCOMPARE(ReadAll(photo), original);
+    QVERIFY(journal.Records(batch).isEmpty());
+    QCOMPARE(KeptFiles(m_root), 0);
+    QVERIFY(ReadAll(m_root + QStringLiteral("/journal.jsonl")).contains("\"op\":\"drop\""));
+
+    const QString out = m_photos + QStringLiteral("/out/f.jpg");
+    QCOMPARE(VYRJournalledRotate(&journal, batch, photo, out, VYR_ROTATE_90), VYR_SUCCESS);
+    VYRRestoreReport undo;
+    QCOMPARE(journal.RestoreBatch(batch, &undo), VYR_JOURNAL_OK);
+    QVERIFY(!QFile::exists(out));
+    TestJpeg::WriteBytes(m_photos + QStringLiteral("/out"), QStringLiteral("f.jpg"), "mine");
+    VYRRestoreReport redo;
+    QCOMPARE(journal.RestoreBatch(undo.m_batch, &redo), VYR_JOURNAL_ERR_OCCUPIED);
+    QCOMPARE(redo.m_refused.value(0).m_path, out);
+    QCOMPARE(ReadAll(out), QByteArray("mine"));
+    QCOMPARE(ReadAll(photo), original);
+}
+
+// The log is plain JSON lines as docs/undo.md describes, readable without the journal's code.
+void TestJournal::logReadsAsDocumented()
+{
+    const QString photo = TestJpeg::Write(m_photos, QStringLiteral("l.jpg"));
+    const QByteArray original = ReadAll(photo);
+    {
+        VYRJournal journal(m_root);
+        QCOMPARE(journal.Open(), VYR_JOURNAL_OK);
+        const qint64 batch = journal.NewBatch(QStringLiteral("command line"));
+        QCOMPARE(VYRJournalledRotate(&journal, batch, photo, photo, VYR_ROTATE_270), VYR_SUCCESS);
+    }
+    const QList<QByteArray> lines =
+        ReadAll(m_root + QStringLiteral("/journal.jsonl")).trimmed().split('\n');
+    QCOMPARE(lines.size(), 4); // header, batch, begin, commit
+    const QJsonObject header = QJsonDocument::fromJson(lines[0]).object();
+    QCOMPARE(header.value(QStringLiteral("format")).toString(), QStringLiteral("veyra-journal"));
+    QCOMPARE(header.value(QStringLiteral("version")).toInt(), 1);
+    const QJsonObject begin = QJsonDocument::fromJson(lines[2]).object();
+    const QJsonObject commit = QJsonDocument::fromJson(lines[3]).object();
+    QCOMPARE(begin.value(QStringLiteral("op")).toString(), QStringLiteral("begin"));
+    QCOMPARE(begin.value(QStringLiteral("transform")).toInt(), VYR_ROTATE_270);
+    QCOMPARE(begin.value(QStringLiteral("path")).toString(), photo);
+    const auto hex = [](const QByteArray &in_bytes) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(in_bytes, QCryptographicHash::Sha256).toHex());
+    };
+    QCOMPARE(begin.value(QStringLiteral("before_sha256")).toString(), hex(original));
+    QCOMPARE(begin.value(QStringLiteral("before_size")).toInt(), original.size());
+    QCOMPARE(commit.value(QStringLiteral("after_sha256")).toString(), hex(ReadAll(photo)));
+    const QString kept = m_root + QLatin1Char('/') + begin.value(QStringLiteral("kept")).toString();
+    QCOMPARE(ReadAll(kept), original);
+    struct stat keptSt;
+    QVERIFY(stat(QFile::encodeName(kept).constData(), &keptSt) == 0);
+    QCOMPARE(int(keptSt.st_nlink), 1); // the replaced inode itself, now held by the journal only
 }
 
 void TestJournal::killAtEachStep_data()
