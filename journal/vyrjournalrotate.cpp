@@ -3,8 +3,8 @@
 #include "vyrjournalrotate.h"
 
 #include "vyrjournal.h"
+#include "vyrsha256.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 #include <future>
@@ -61,7 +61,7 @@ bool BeginFromFinish(uint8_t *inout_pData, size_t in_size, void *in_pUserData)
         VYRFileState state;
         state.m_exists = true;
         state.m_size = result.size();
-        state.m_digest = QCryptographicHash::hash(result, QCryptographicHash::Sha256);
+        state.m_digest = VYRSha256(result);
         return state;
     });
     turn->m_record.m_after.m_exists = true;

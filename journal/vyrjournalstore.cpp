@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjournalstore.h"
 
-#include <QCryptographicHash>
+#include "vyrsha256.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -220,7 +221,7 @@ QByteArray DigestFile(const QString &in_path, qint64 *out_pSize, QByteArray *out
         *out_pSize = data.size();
     if (out_pData)
         *out_pData = data;
-    return QCryptographicHash::hash(data, QCryptographicHash::Sha256);
+    return VYRSha256(data);
 }
 
 Identity IdentityOf(const QString &in_path)

@@ -7,6 +7,7 @@
 #include "vyratomicfile.h"
 #include "vyrjournal.h"
 #include "vyrjournalrotate.h"
+#include "vyrsha256.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -98,6 +99,7 @@ private slots:
     void expiryDropsOldestFirst();
     void keptBesideOnAnotherFileSystem();
     void twoProcessesLoseNoRecord();
+    void digestMatchesReference();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -509,6 +511,24 @@ void TestJournal::twoProcessesLoseNoRecord()
     }
     QCOMPARE(ids.size(), 2 * kEach);
     QCOMPARE(KeptFiles(m_root), 2 * kEach);
+}
+
+// The journal's own SHA-256 (the processor's instructions where present) against Qt's, around
+// every padding boundary and on a photo-sized buffer.
+void TestJournal::digestMatchesReference()
+{
+    QByteArray data(5 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char((i * 2654435761u) >> 13);
+    QList<qsizetype> sizes;
+    for (qsizetype n = 0; n <= 200; ++n)
+        sizes << n;
+    sizes << 4095 << 4096 << 4097 << data.size();
+    for (qsizetype n : std::as_const(sizes))
+        QVERIFY2(VYRSha256(data.constData(), n) ==
+                     QCryptographicHash::hash(QByteArrayView(data.constData(), n),
+                                              QCryptographicHash::Sha256),
+                 qPrintable(QString::number(n)));
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
