@@ -292,7 +292,8 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
         } else if (!in_guard.m_allowReplace) {
             return VYR_ERR_OUTPUT_EXISTS;
         } else {
-            m_checkSource = true;
+            // Without a source (a plain replace, not a turn) there is nothing to re-check.
+            m_checkSource = !m_source.isEmpty();
         }
         if (IsReadOnlyFile(m_target, st))
             return VYR_ERR_READ_ONLY;
@@ -304,7 +305,7 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
     } else if (errno == ENOENT) {
         if (inPlace)
             return VYR_ERR_SOURCE_CHANGED; // deleted meanwhile: not to be made again
-        m_checkSource = true;
+        m_checkSource = !m_source.isEmpty();
         m_exists = false;
         m_mode = in_newFileMode & 07777;
     } else {

@@ -7,6 +7,7 @@
 #include "qltrace.h"
 #include "vyratomicfile.h"
 #include "vyrengine.h"
+#include "vyrreadfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,8 +176,15 @@ int VYRJournal::State::RestoreLocked(qint64 in_id, qint64 in_batch)
         const mode_t mode = stat(QFile::encodeName(record.m_kept).constData(), &st) == 0
                                 ? st.st_mode & 07777
                                 : 0644;
+        // The writer replaces only the very file whose digest was just checked.
+        VYRAtomicFile::Guard guard;
+        struct stat photo;
+        if (stat(QFile::encodeName(record.m_path).constData(), &photo) == 0) {
+            guard.m_source = record.m_path;
+            guard.m_sourceRead = VYRIdentityOf(photo);
+        }
         VYRAtomicFile output;
-        rc = output.Prepare(record.m_path, mode);
+        rc = output.Prepare(record.m_path, mode, guard);
         if (rc == VYR_SUCCESS && !(IdentityOf(record.m_path) == identity))
             rc = VYR_JOURNAL_ERR_CHANGED;
         if (rc == VYR_SUCCESS)

@@ -95,6 +95,11 @@ int VYRJournalledRotate(VYRJournal *in_pJournal, qint64 in_batch, const QString 
     VYRRotateFinish finish;
     finish.m_pFunction = &BeginFromFinish;
     finish.m_pUserData = &turn;
+    if (in_pFinish) {
+        // The caller's other options travel on; its own finishing step runs inside ours.
+        finish.m_allowReplace = in_pFinish->m_allowReplace;
+        finish.m_pReport = in_pFinish->m_pReport;
+    }
     const int rc = VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, &finish);
     if (turn.m_id) {
         const VYRFileState after = turn.m_result.get();

@@ -34,7 +34,9 @@ QByteArray ReadAll(const QString &in_path)
 bool WriteAtomically(const QString &in_path, const QByteArray &in_bytes)
 {
     VYRAtomicFile file;
-    return file.Prepare(in_path, 0644) == VYR_SUCCESS &&
+    VYRAtomicFile::Guard anything; // a test's stand-in for another program: it replaces freely
+    anything.m_allowReplace = true;
+    return file.Prepare(in_path, 0644, anything) == VYR_SUCCESS &&
            file.Commit(reinterpret_cast<const uint8_t *>(in_bytes.constData()),
                        size_t(in_bytes.size())) == VYR_SUCCESS;
 }
@@ -148,9 +150,11 @@ void TestJournal::batchUndoneAndRedone()
                  {photos[2], photos[2], VYR_ROTATE_270},
                  {photos[0], freshOut, VYR_ROTATE_90},
                  {photos[1], oldOut, VYR_ROTATE_90}};
+    VYRRotateOptions replace; // the older output is replaced on purpose, as --overwrite does
+    replace.m_allowReplace = true;
     for (const auto &t : turns) {
         qint64 id = 0;
-        QCOMPARE(VYRJournalledRotate(&journal, batch, t.source, t.dest, t.code, nullptr, &id),
+        QCOMPARE(VYRJournalledRotate(&journal, batch, t.source, t.dest, t.code, &replace, &id),
                  VYR_SUCCESS);
         QVERIFY(id > 0);
     }
