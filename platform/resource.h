@@ -186,7 +186,7 @@ inline constexpr char kNotLossless[] =
     "'%s' is narrower than one block of the picture along an edge the turn moves; it cannot "
     "be turned without loss and is left as it is";
 inline constexpr char kFinish[] =
-    "The Orientation of the turned '%s' could not be reset; it is left as it is";
+    "The last check of the turned '%s' refused it; it is left as it is";
 inline constexpr char kTooCostly[] =
     "'%s' claims a picture far larger than its file can hold; it is left as it is";
 inline constexpr char kCancelled[] = "Turning '%s' was stopped; it is left as it is";
