@@ -388,6 +388,25 @@ private slots:
         QCOMPARE(TestJpeg::ReadOrientationOfFile(path), 1);
     }
 
+    // A file whose tag gained or lost its mirror after the grid showed it: no turn of what the
+    // grid shows reaches what the tag asks for, so nothing is queued (considered only).
+    void mirrorChangedSinceTheScanQueuesNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 6).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "b.jpg", TestJpeg::Exif::Intel, 5).isEmpty());
+        Scene s;
+        s.view.LoadFolder(dir.path());
+        QVERIFY(!s.Item(0)->IsFileMirrored());
+        QVERIFY(s.Item(1)->IsFileMirrored());
+        QVERIFY(!WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 7).isEmpty());
+        QVERIFY(!WriteOriented(dir.path(), "b.jpg", TestJpeg::Exif::Intel, 8).isEmpty());
+        s.view.OnAutoRotate();
+        QCOMPARE(s.prompts.last(), Summary(2, 0, 0, 0, 0));
+        QCOMPARE(s.tasks.GetTaskCount(), 0);
+        QVERIFY(!s.Item(0)->HasWork() && !s.Item(1)->HasWork());
+    }
+
     void runAfterTheWorkerCountsUpright()
     {
         QTemporaryDir dir;
