@@ -37,6 +37,34 @@ bool IsMarkedReadOnly(FILE *in_pFile)
 #endif
 }
 
+// Gives an item, under g_catalogLock, the work that writes in_upright: the grid shows a
+// mirrored file with its mirror undone, so what is left to queue is the turn after the mirror,
+// and a mirror pending that makes the job write the mirror's undoing even without a turn.
+// False, with nothing queued, when the thumbnail cannot be turned, or when the file's mirror
+// is not the one the grid undid (the file changed since it was shown): no turn of what the
+// grid shows would then reach what the file asks for.
+bool QueueUpright(VYRImage *inout_pItem, VYROrientation in_upright, const QByteArray &in_fileName)
+{
+    if (in_upright.IsMirrored() != inout_pItem->IsFileMirrored()) {
+        QLTrace("Auto rotate skipped '%s': its mirror changed since it was shown\n",
+                in_fileName.constData());
+        return false;
+    }
+    const int angle = in_upright.Angle();
+    try {
+        if (angle != 0)
+            inout_pItem->Rotate(angle);
+    } catch (QLException *in_pErr) {
+        // The thumbnail could not be turned and the item's rotation is unchanged: the
+        // image is not queued and counts among the considered only.
+        std::unique_ptr<QLException> err(in_pErr);
+        QLTrace("Auto rotate failed for '%s': %d\n", in_fileName.constData(), err->code);
+        return false;
+    }
+    inout_pItem->SetMirrorPending(in_upright.IsMirrored());
+    return true;
+}
+
 } // namespace
 
 void VYRThumbVw::OnAutoRotate()
@@ -44,7 +72,7 @@ void VYRThumbVw::OnAutoRotate()
     Document *doc = GetDoc();
     int considered = 0;
     int rotated = 0;
-    int upright = 0;
+    int oriented = 0;
     int skippedPending = 0;
     int skippedNoInfo = 0;
 
@@ -74,8 +102,7 @@ void VYRThumbVw::OnAutoRotate()
         // tag says nothing about the image now. It counts as pending, as does one whose path
         // changed since it was opened.
         const QLLockGuard lock(g_catalogLock);
-        const bool busy =
-            item->GetRotation() != 0 || item->IsPending() || item->GetPathName() != path;
+        const bool busy = item->HasWork() || item->IsPending() || item->GetPathName() != path;
         QL_IFDTAG tag = {};
         tag.tag = QL_TAG_ORIENTATION;
         const bool found = !busy && QLFindIFDTag(file.GetFile(), &tag);
@@ -93,22 +120,15 @@ void VYRThumbVw::OnAutoRotate()
             continue;
         }
 
-        const int angle = VYRAngleForOrientation(tag.value);
-        if (angle == 0) {
-            ++upright;
+        const VYROrientation upright = VYRAutoRotateTransform(tag.value);
+        if (upright.IsUpright()) {
+            ++oriented;
             if (doc)
                 doc->AddLogLine(QString::asprintf(VYRText::kLogAutoOriented, fileName.constData()));
             continue;
         }
-        try {
-            item->Rotate(angle);
-        } catch (QLException *in_pErr) {
-            // The thumbnail could not be turned and the item's rotation is unchanged: the
-            // image is not queued and counts among the considered only.
-            std::unique_ptr<QLException> err(in_pErr);
-            QLTrace("Auto rotate failed for '%s': %d\n", fileName.constData(), err->code);
+        if (!QueueUpright(item, upright, fileName))
             continue;
-        }
         ++rotated;
         InvalidateGridRect(cell->GetRect());
         if (doc) {
@@ -121,7 +141,7 @@ void VYRThumbVw::OnAutoRotate()
 
     if (considered == 0)
         return;
-    QLMessageBox(QString::asprintf(VYRText::kAutoSummary, considered, rotated, upright,
+    QLMessageBox(QString::asprintf(VYRText::kAutoSummary, considered, rotated, oriented,
                                    skippedPending, skippedNoInfo),
                  QL_MB_OK);
 }

@@ -14,6 +14,14 @@ void VYRImage::Rotate(int in_angle)
     m_rotation = CombineRotation(m_rotation, in_angle);
 }
 
+VYROrientation VYRImage::GetTransform() const
+{
+    if (!HasWork())
+        return VYROrientation();
+    const VYROrientation mirror = VYROrientation::FromTurns(0, IsFileMirrored());
+    return mirror.Then(VYROrientation::FromAngle(m_rotation));
+}
+
 int VYRImage::CombineRotation(int in_current, int in_delta)
 {
     if (in_current == 0)

@@ -13,8 +13,8 @@ class VYRImage : public QLImage
 {
 public:
     // Copies the path, the thumbnail and the rotation parameter of in_image (QLImage's copy
-    // construction; throws its QLImageException when the bitmap cannot be copied). The
-    // rotation and both marks start at 0.
+    // construction; throws its QLImageException when the bitmap cannot be copied), and its
+    // file's mirror mark. The rotation and the marks start at 0.
     explicit VYRImage(const QLImage &in_image);
     ~VYRImage() override = default;
 
@@ -31,7 +31,22 @@ public:
 
     // Net rotation still to be applied to the file: 0, 90, 180 or -90 degrees clockwise.
     int GetRotation() const { return m_rotation; }
-    void ResetRotation() { m_rotation = 0; }
+    // Clears the net rotation and the mirror pending: a job has taken both.
+    void ResetRotation()
+    {
+        m_rotation = 0;
+        m_bMirrorPending = 0;
+    }
+    // Mirror pending: the file's mirror is to be written undone even with a net rotation of 0
+    // (Auto Rotate asks for it; a file tagged 2 needs nothing else).
+    bool IsMirrorPending() const { return m_bMirrorPending != 0; }
+    void SetMirrorPending(bool in_bPending) { m_bMirrorPending = in_bPending ? 1 : 0; }
+    // Whether there is anything to write: a net rotation or a mirror pending.
+    bool HasWork() const { return m_rotation != 0 || m_bMirrorPending != 0; }
+    // The one transform a job writes for what the item holds now: the mirror's undoing (for
+    // a mirrored file, as the grid shows it) and then the net rotation. Upright when there is
+    // no work.
+    VYROrientation GetTransform() const;
     // Detached: no longer in the document's image list; the queue owns the item.
     bool IsDetached() const { return m_bDetached != 0; }
     void SetDetached(bool in_bDetached) { m_bDetached = in_bDetached ? 1 : 0; }
@@ -40,8 +55,9 @@ public:
     void SetPending(bool in_bPending) { m_bPending = in_bPending ? 1 : 0; }
 
 private:
-    // All three are changed only under g_catalogLock.
+    // All four are changed only under g_catalogLock.
     int m_rotation = 0;
+    int m_bMirrorPending = 0;
     int m_bDetached = 0;
     int m_bPending = 0;
 };

@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // Auto Rotate's decision for one photo, as the window makes it: the Exif Orientation of the
-// file's first APP1 segment, and the turn that makes the picture upright.
+// file's first APP1 segment, and the transform that makes the picture upright and unmirrored.
 #pragma once
 
-#include "vyrorient.h" // VYRAngleForOrientation, the turn for a value
+#include "vyrorient.h" // VYRAutoRotateTransform, the transform for a value
 
 #include <QString>
 #include <cstdint>

@@ -263,10 +263,13 @@ std::optional<VYRBatch::Turn> VYRBatch::Decide(size_t in_index, VYRPhotoOutcome 
     case VYROrientationRead::Found:
         break;
     }
+    // The window's table: a mirrored photo is made unmirrored too, in the same write.
+    const VYROrientation upright = VYRAutoRotateTransform(orientation);
     Turn turn;
-    turn.m_angle = VYRAngleForOrientation(orientation);
+    turn.m_angle = upright.Angle();
+    turn.m_code = upright.Code();
     out_pOutcome->m_angle = turn.m_angle;
-    if (turn.m_angle == 0) {
+    if (upright.IsUpright()) {
         out_pOutcome->m_kind = Kind::Upright;
         return std::nullopt;
     }
@@ -315,8 +318,7 @@ VYRPhotoOutcome VYRBatch::Rotate(size_t in_index, const Turn &in_turn) const
     const QString &path = m_photos[in_index].m_path;
     try {
         VYRRotateReport report;
-        VYRRotatePhoto(path, in_turn.m_output, VYRTransformCodeForAngle(in_turn.m_angle),
-                       m_settings.m_overwrite, &report);
+        VYRRotatePhoto(path, in_turn.m_output, in_turn.m_code, m_settings.m_overwrite, &report);
         outcome.m_kind = VYRPhotoOutcome::Kind::Rotated;
         outcome.m_note = VYRTrimText(report, VYRShownPath(path));
     } catch (QLException *in_pErr) {

@@ -75,7 +75,8 @@ private:
     struct Turn
     {
         QString m_output;
-        int m_angle = 0;
+        int m_angle = 0; // the turn after the mirror, as the report tells it
+        int m_code = 0;  // the whole transform (VYROrientation::Code), mirror included
     };
 
     void AddPhoto(const QString &in_path, QSet<QString> *inout_pSeen);

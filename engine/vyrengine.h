@@ -108,6 +108,9 @@ struct VYRThumbFileInfo
     int m_width = 0; // the picture's stored size in pixels, 0 when it could not be read
     int m_height = 0;
     qint64 m_fileSize = 0;
+    // The Exif Orientation of a JPEG's first APP1 block (the one Auto Rotate reads), 0 when
+    // it has none. A mirrored value's mirror is already undone in the thumbnail.
+    uint32_t m_exifOrientation = 0;
 };
 
 // Per-file callback of the browse: (thumbnail record, file path, file information, status,

@@ -4,8 +4,10 @@
 
 #include "qltrace.h"
 #include "vyrjpegguard.h"
+#include "vyrjpegscan.h"
 #include "vyrreadfile.h"
 #include "vyrthumbcache.h"
+#include "vyrtiff.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -70,6 +72,33 @@ QImage CmykToRgb(const QImage &in_cmyk)
         }
     }
     return out;
+}
+
+// The Orientation of IFD0 in the first APP1 segment when that is an Exif block, 0 otherwise:
+// the same block Auto Rotate reads, so that the grid and the queued turn agree.
+uint32_t ExifOrientation(const QByteArray &in_data)
+{
+    constexpr size_t kExifIdentifier = 6; // "Exif\0\0"
+    constexpr uint16_t kOrientationTag = 274;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(in_data.constData());
+    const VYRJpegLayout layout = VYRScanJpeg(bytes, size_t(in_data.size()));
+    for (const VYRJpegSegment &segment : layout.m_segments) {
+        if (segment.m_marker != 0xE1)
+            continue;
+        // Marker and length come first; a segment that breaks off is read as far as it goes.
+        const size_t start = segment.m_offset + 4;
+        const size_t end = std::min(segment.m_offset + segment.m_length, size_t(in_data.size()));
+        if (end < start + kExifIdentifier || std::memcmp(bytes + start, "Exif", 5) != 0)
+            return 0;
+        const VYRTiff tiff(bytes + start + kExifIdentifier, end - start - kExifIdentifier);
+        VYRTiffEntry entry;
+        uint32_t value = 0;
+        if (!tiff.Valid() || !tiff.FindEntry(tiff.Ifd0(), kOrientationTag, &entry) ||
+            !tiff.GetNumber(entry, &value))
+            return 0;
+        return value;
+    }
+    return 0;
 }
 
 int Refuse(const QString &in_path, int in_code, const QByteArray &in_reason)
@@ -241,8 +270,10 @@ int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPi
     QImage picture;
     const bool isJpeg = data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&
                         uchar(data[2]) == 0xFF;
-    if (isJpeg)
+    if (isJpeg) {
+        out_pInfo->m_exifOrientation = ExifOrientation(data);
         return DecodeJpeg(in_path, data, in_box, in_pCancel, out_pPicture, out_pInfo);
+    }
     status = DecodeOther(data, in_box, &picture, out_pInfo);
     if (status != VYR_SUCCESS)
         return status;
@@ -263,6 +294,15 @@ VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t i
     result.m_status = VYRDecodeFittedPicture(in_path, in_box, &picture, &result.m_info, in_pCancel);
     if (result.m_status != VYR_SUCCESS)
         return result;
+    // A mirrored photo is shown with its mirror undone, as its file will be once written: the
+    // turns the user then gives it are the ones a job writes after the mirror's undoing.
+    if (VYROrientation::FromExif(result.m_info.m_exifOrientation).IsMirrored()) {
+        picture = picture.mirrored(true, false);
+        if (picture.isNull()) {
+            result.m_status = VYR_ERR_NO_MEMORY;
+            return result;
+        }
+    }
 
     const QRgb matte = VYRMatteToRgb(in_matte);
     const int left = (in_box.width() - picture.width()) / 2;

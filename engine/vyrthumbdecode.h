@@ -4,8 +4,9 @@
 // Makes the thumbnail of one file: JPEGs through the guarded libjpeg decoder (VYRJpegGuard),
 // scaled in the DCT straight into a QImage, other formats through QImageReader; then a smooth
 // shrink to fit the box, centred on the matte colour, kept compact. Pixels are shown as stored
-// (the Exif orientation is not applied). Safe to call from any thread; each call uses its own
-// decoder.
+// (the Exif orientation's turn is not applied), except that a JPEG whose Orientation is
+// mirrored (2, 4, 5, 7) has its left-right mirror undone. Safe to call from any thread; each
+// call uses its own decoder.
 //
 // A JPEG costs in proportion to its data: the guard refuses a size its entropy-coded data
 // cannot describe, and more scans or block visits than a photo needs; beyond 64 MB of memory

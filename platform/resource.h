@@ -93,6 +93,8 @@ inline constexpr char kLogAutoQueueing[] = "Auto - Queueing image '%s' for %d de
 inline constexpr char kLogAutoOriented[] = "Auto - Image '%s' already properly oriented";
 inline constexpr char kLogAutoNoInfo[] = "Auto - No orientation information for '%s'";
 inline constexpr char kLogRotated[] = "Successfully rotated '%s'";
+// In its place when the job also undid the file's mirror (a mirrored Exif Orientation).
+inline constexpr char kLogRotatedMirrored[] = "Successfully rotated and mirrored '%s'";
 inline constexpr char kLogFailed[] = "Failed to rotate '%s'";
 // Before kLogFailed when the output name belongs to another photo: output path, its source.
 inline constexpr char kLogOutputTaken[] = "'%s' is the output of '%s' in this session; "

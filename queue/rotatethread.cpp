@@ -86,6 +86,7 @@ void RunJob(VYRWorkList *in_pList, const VYRJob &in_job)
     QLUiChannel *channel = in_pList->GetChannel();
     VYRJobOutcome outcome;
     outcome.m_output = in_job.m_output;
+    VYROrientation transform;
     {
         QLLockGuard lock(g_catalogLock);
         // The queue may have been abandoned while this thread waited for the lock: the item
@@ -93,10 +94,13 @@ void RunJob(VYRWorkList *in_pList, const VYRJob &in_job)
         if (!in_pList->IsRunningJob(item))
             return;
         outcome.m_angle = item->GetRotation();
+        // The mirror's undoing and the turn in one transform, as the grid shows the photo.
+        transform = item->GetTransform();
         item->ResetRotation();
     }
+    outcome.m_mirrored = transform.IsMirrored();
 
-    const int code = VYRTransformCodeForAngle(outcome.m_angle);
+    const int code = transform.Code();
     QL_FILE_ATTRIBUTE_DATA attributes;
     if (code != 0) {
         int error = 0;
@@ -113,8 +117,11 @@ void RunJob(VYRWorkList *in_pList, const VYRJob &in_job)
         if (outcome.m_result == VYRJobResult::Done) {
             QLLockGuard lock(g_catalogLock);
             // From now on the item stands for the written file: its next job turns that one.
-            if (in_pList->IsRunningJob(item))
+            // Written with Orientation 1: its picture is now as the grid shows it, unmirrored.
+            if (in_pList->IsRunningJob(item)) {
                 item->SetPathName(in_job.m_output);
+                item->SetFileMirrored(false);
+            }
         }
     }
 

@@ -5,11 +5,15 @@
 #include "qlijpg.h"
 #include "qlimg.h"
 
+VYROrientation VYRAutoRotateTransform(uint32_t in_value)
+{
+    // An unknown value reads as upright.
+    return VYROrientation::FromExif(in_value);
+}
+
 int VYRAngleForOrientation(uint32_t in_value)
 {
-    bool valid = false;
-    const VYROrientation orientation = VYROrientation::FromExif(in_value, &valid);
-    return valid && !orientation.IsMirrored() ? orientation.Angle() : 0;
+    return VYRAutoRotateTransform(in_value).Angle();
 }
 
 void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,

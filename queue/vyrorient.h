@@ -5,6 +5,8 @@
 // upright, written in one atomic step.
 #pragma once
 
+#include "vyrorientation.h"
+
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -18,13 +20,19 @@ enum : unsigned
     VYR_ORIENTATION_UPRIGHT = 1,
 };
 
-// The clockwise turn in degrees that makes a picture with this Orientation upright: 3 -> 180,
-// 6 -> 90, 8 -> -90. Upright (1), the mirrored values (2, 4, 5, 7) and anything else -> 0: such
-// a photo is counted as correctly oriented and left alone. Auto Rotate and the command line
-// decide with it.
+// Auto Rotate's decision, the one table of the window and the command line: the transform
+// that makes a picture with this Orientation upright and unmirrored, which is the one Exif
+// asks a viewer to apply: 2 -> flip horizontal, 3 -> 180, 4 -> flip vertical, 5 -> transpose,
+// 6 -> 90, 7 -> transverse, 8 -> -90. Upright (1) and anything else (which Exif readers show
+// as stored) -> upright: such a photo is counted as correctly oriented and left alone.
+VYROrientation VYRAutoRotateTransform(uint32_t in_value);
+
+// The clockwise turn in degrees that Auto Rotate queues for this Orientation in the grid,
+// which shows a mirrored photo with its mirror undone: the turn that follows the mirror
+// (2 -> 0, 3 -> 180, 4 -> 180, 5 -> -90, 6 -> 90, 7 -> 90, 8 -> -90), 0 for anything else.
 int VYRAngleForOrientation(uint32_t in_value);
 
-// Turns in_source by in_code (4, 8 or 12: a quarter, half or three-quarter turn clockwise) into
+// Turns in_source by in_code (a VYROrientation code: any of the seven lossless transforms) into
 // in_destination (which may be in_source) with every copy of its orientation set to 1 (the
 // engine's metadata step), all in one atomic write: the destination holds either its previous
 // bytes or the whole result. Throws QLImageException* as QLRotateFile does (code -805 for a

@@ -292,19 +292,20 @@ int VYRTaskVw::UpdateTask(VYRImage *in_pItem)
 {
     int result = 1;
     const int row = FindTask(in_pItem);
-    int rotation = 0;
+    bool work = false;
     {
+        // A mirror pending is work with a net rotation of 0 (a file tagged 2).
         QLLockGuard lock(g_catalogLock);
-        rotation = in_pItem->GetRotation();
+        work = in_pItem->HasWork();
     }
     if (in_pItem == m_pJobItem) {
         // Its file is being written on the paths taken with the job: a row made now would
         // name a file the job is about to replace. The completion makes the row.
-        if (row != -1 && rotation != 0)
+        if (row != -1 && work)
             UpdateTaskRotation(row, in_pItem);
     } else if (row == -1) {
         InsertTask(in_pItem);
-    } else if (rotation != 0) {
+    } else if (work) {
         UpdateTaskRotation(row, in_pItem);
     } else {
         DeleteTask(row);
@@ -395,7 +396,9 @@ void LogOutcome(Document *in_pDoc, const VYRJobOutcome &in_outcome, const QStrin
                               qUtf8Printable(QDir::toNativeSeparators(in_outcome.m_holder))));
     else if (failed && in_outcome.m_code < 0)
         in_pDoc->AddLogLine(VYRResultText(in_outcome.m_code, in_fileName, output));
-    const char *format = failed ? VYRText::kLogFailed : VYRText::kLogRotated;
+    const char *format = failed                  ? VYRText::kLogFailed
+                         : in_outcome.m_mirrored ? VYRText::kLogRotatedMirrored
+                                                 : VYRText::kLogRotated;
     in_pDoc->AddLogLine(QString::asprintf(format, qUtf8Printable(in_fileName)));
     const QString trimmed = failed ? QString() : VYRTrimText(in_outcome.m_trim, in_fileName);
     if (!trimmed.isEmpty())
@@ -434,7 +437,7 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
             m_jobFileName.clear();
             // The job took the item's rotation; anything there now was asked for while the
             // job ran and must not be lost.
-            queuedAgain = in_pItem->GetRotation() != 0;
+            queuedAgain = in_pItem->HasWork();
         }
         if (!queuedAgain) {
             in_pItem->ResetRotation();

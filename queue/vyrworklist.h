@@ -8,12 +8,12 @@
 // The hand-over of one job, in order (docs/worker-protocol.md tells why):
 //   1. TakeNextJob (request, user-interface thread): row 0 shows "Processing..." and its item
 //      becomes the running job.
-//   2. Holding g_catalogLock, if IsRunningJob(item): the worker moves the item's rotation into
-//      the job.
+//   2. Holding g_catalogLock, if IsRunningJob(item): the worker moves the item's rotation (and
+//      mirror pending) into the job.
 //   3. OnRotationDone (posted): the job's row goes.
 //   4. The file work, without any lock, on the paths and angle taken in 1 and 2.
 //   5. Holding g_catalogLock, if IsRunningJob(item) and the file was written: the item is
-//      pointed at the output file.
+//      pointed at the output file, which is no longer mirrored.
 //   6. OnRotationFinished (posted): the item's job is completed with the outcome.
 #pragma once
 
@@ -35,7 +35,7 @@ struct VYRJob
 
 enum class VYRJobResult
 {
-    Done,        // written, or nothing to write (the angle was 0)
+    Done,        // written, or nothing to write (no turn and no mirror)
     Failed,      // not written; source and output keep their bytes
     ReadOnly,    // not written: the output or its folder is read-only
     OutputTaken, // not written: the output holds another photo's result of this session
@@ -47,6 +47,8 @@ struct VYRJobOutcome
     VYRJobResult m_result = VYRJobResult::Done;
     // The angle the job applied or tried to apply; 0 when there was nothing to do.
     int m_angle = 0;
+    // Whether the job also undid its file's mirror (wrote or tried to write a flip).
+    bool m_mirrored = false;
     QString m_output;
     // OutputTaken: the source whose result holds m_output.
     QString m_holder;

@@ -53,6 +53,7 @@ QLImage::QLImage(const QLImage &in_other)
         ThrowEngineError(result, QLImgText::kFnConstructor);
     m_name = in_other.m_name;
     m_rotateParam = in_other.m_rotateParam;
+    m_bFileMirrored = in_other.m_bFileMirrored;
 }
 
 QLImage::QLImage(const QString &in_pathName, const VYRBitmap &in_bitmap)
@@ -174,8 +175,8 @@ private:
     QPointer<QWidget> m_window;
 };
 
-int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path, const VYRThumbFileInfo *,
-                       int in_status, int, void *in_pUserData)
+int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path,
+                       const VYRThumbFileInfo *in_pInfo, int in_status, int, void *in_pUserData)
 {
     auto *context = static_cast<QLThumbBrowseContext *>(in_pUserData);
     if (in_status == VYR_BROWSE_WAITING) {
@@ -190,6 +191,9 @@ int QLThumbnailArrived(VYRBitmap *in_pThumb, const QString &in_path, const VYRTh
     if (in_status == VYR_SUCCESS && in_pThumb) {
         try {
             QLImage image(in_path, *in_pThumb);
+            // The browse undid a mirrored file's mirror in the thumbnail.
+            image.SetFileMirrored(
+                in_pInfo && VYROrientation::FromExif(in_pInfo->m_exifOrientation).IsMirrored());
             if (context->m_callback && !context->m_callback(&image, context->m_pUserData))
                 return 0;
         } catch (QLImageException *in_pErr) {

@@ -47,7 +47,8 @@ struct QLImageException : public QLException
 class QLImage
 {
 public:
-    // Copies in_other's bitmap through the engine, then its path and rotate parameter.
+    // Copies in_other's bitmap through the engine, then its path, rotate parameter and mirror
+    // mark.
     // Throws QLImageException* (code = engine result, function "QLImage::QLImage()").
     QLImage(const QLImage &in_other);
     // Copies in_bitmap through the engine (the record stays the caller's) and keeps the path
@@ -77,6 +78,12 @@ public:
     // Width x height of the bitmap, exchanged for the orientation codes 4, 5, 7 and 8.
     QSize GetDisplaySize() const;
 
+    // Whether the file's Exif Orientation is mirrored (2, 4, 5, 7) and the bitmap shows the
+    // picture with that mirror undone (the loader's thumbnails do). A job for such a file
+    // writes the mirror's undoing before its turn. Copied with the image; false unless set.
+    bool IsFileMirrored() const { return m_bFileMirrored; }
+    void SetFileMirrored(bool in_bMirrored) { m_bFileMirrored = in_bMirrored; }
+
     // Passed as the last argument of every engine rotation; 0 unless set.
     void SetRotateParam(int32_t in_param) { m_rotateParam = in_param; }
     int32_t GetRotateParam() const { return m_rotateParam; }
@@ -90,6 +97,7 @@ protected:
     QString m_name;
     VYRBitmap m_bitmap;
     int32_t m_rotateParam = 0;
+    bool m_bFileMirrored = false;
 
 private:
     int LastSeparator() const;

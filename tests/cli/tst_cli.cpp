@@ -10,9 +10,11 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QImageReader>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -49,6 +51,23 @@ QString Summary(int in_considered, int in_rotated, int in_upright, int in_pendin
                              "%d\twere skipped due to pending operation\n"
                              "%d\twere skipped due to lack of orientation information\n",
                              in_considered, in_rotated, in_upright, in_pending, in_noInfo);
+}
+
+// What an Exif-aware viewer shows of a photo: ImageMagick's rendering, or Qt's own Exif
+// handling where ImageMagick is not installed.
+QImage Shown(const QString &in_path)
+{
+    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (!convert.isEmpty()) {
+        QProcess tool;
+        tool.start(convert, {in_path, "-auto-orient", "png:-"});
+        if (tool.waitForFinished(60000) && tool.exitCode() == 0)
+            return QImage::fromData(tool.readAllStandardOutput(), "PNG")
+                .convertToFormat(QImage::Format_RGB32);
+    }
+    QImageReader reader(in_path);
+    reader.setAutoTransform(true);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -97,10 +116,14 @@ private:
         return TestJpeg::Write(in_dir, in_name, o);
     }
 
-    // The photo at in_path is the picture of in_original turned by in_angle, and upright.
-    static bool IsTurned(const QString &in_path, const QByteArray &in_original, int in_angle)
+    // The photo at in_path is the picture of in_original (mirrored left-right first when
+    // in_mirrored) turned by in_angle, and upright.
+    static bool IsTurned(const QString &in_path, const QByteArray &in_original, int in_angle,
+                         bool in_mirrored = false)
     {
-        const QImage expected = TestJpeg::Rotate(TestJpeg::DecodeBytes(in_original), in_angle);
+        const QImage original = TestJpeg::DecodeBytes(in_original);
+        const QImage expected =
+            TestJpeg::Rotate(in_mirrored ? original.mirrored(true, false) : original, in_angle);
         const int diff = TestJpeg::MaxDifference(TestJpeg::Decode(in_path), expected);
         return TestJpeg::ReadOrientationOfFile(in_path) == 1 && diff >= 0 && diff <= 6;
     }
@@ -213,9 +236,11 @@ private slots:
         QVERIFY(!TestJpeg::WriteBytes(root, "notes.txt", "not a photo").isEmpty());
         const auto before = Snapshot(dir.path());
 
-        const QStringList turned = {"card/IMG_2.JPG", "card/img_3.jpg", "card/IMG_10.jpg",
+        // The photo tagged 5 is made upright and unmirrored in the same write.
+        const QStringList turned = {"card/IMG_2.JPG",     "card/img_3.jpg",
+                                    "card/IMG_10.jpg",    "card/mirrored.jpg",
                                     "card/sub/IMG_1.jpg", "card/sub/deep/x.jpg"};
-        const QList<int> angles = {180, -90, 90, 90, -90};
+        const QList<int> angles = {180, -90, 90, -90, 90, -90};
         QString dryLines, lines;
         for (int i = 0; i < turned.size(); ++i) {
             dryLines += QString("Would rotate '%1' by %2 degrees\n").arg(turned[i]).arg(angles[i]);
@@ -224,15 +249,15 @@ private slots:
 
         Result r = Veyra({"--auto-rotate", "--dry-run", "card"}, dir.path());
         QCOMPARE(r.m_exit, 0);
-        QCOMPARE(r.m_out, dryLines.section('\n', 0, 2) + "\n" + Summary(6, 3, 2, 0, 1));
+        QCOMPARE(r.m_out, dryLines.section('\n', 0, 3) + "\n" + Summary(6, 4, 1, 0, 1));
         r = Veyra({"--auto-rotate", "-rn", "card"}, dir.path());
         QCOMPARE(r.m_exit, 0);
-        QCOMPARE(r.m_out, dryLines + Summary(8, 5, 2, 0, 1));
+        QCOMPARE(r.m_out, dryLines + Summary(8, 6, 1, 0, 1));
         QCOMPARE(Snapshot(dir.path()), before);
 
         r = Veyra({"--auto-rotate", "--recursive", "--jobs", "3", "card"}, dir.path());
         QCOMPARE(r.m_exit, 0);
-        QCOMPARE(r.m_out, lines + Summary(8, 5, 2, 0, 1));
+        QCOMPARE(r.m_out, lines + Summary(8, 6, 1, 0, 1));
         const auto after = Snapshot(dir.path());
         QCOMPARE(after.keys(), before.keys()); // nothing left behind
         for (auto it = before.cbegin(); it != before.cend(); ++it) {
@@ -240,13 +265,38 @@ private slots:
             if (index < 0)
                 QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
             else
-                QVERIFY2(IsTurned(dir.filePath(it.key()), it.value(), angles[index]),
+                QVERIFY2(IsTurned(dir.filePath(it.key()), it.value(), angles[index],
+                                  it.key().endsWith("mirrored.jpg")),
                          qPrintable(it.key()));
         }
 
         r = Veyra({"--auto-rotate", "-r", "-q", "card"}, dir.path());
         QCOMPARE(r.m_exit, 0);
         QCOMPARE(r.m_out, Summary(8, 0, 7, 0, 1));
+    }
+
+    // Every tag 2-8 is made upright and unmirrored: each result shows in an Exif-aware viewer
+    // as its source did, now with Orientation 1.
+    void allEightOrientations()
+    {
+        QTemporaryDir dir;
+        for (int tag = 1; tag <= 8; ++tag) {
+            const QString name = QString("tag%1.jpg").arg(tag);
+            QVERIFY(!Photo(dir.filePath("card"), name, tag, quint32(tag)).isEmpty());
+            QVERIFY(QDir().mkpath(dir.filePath("kept")));
+            QVERIFY(QFile::copy(dir.filePath("card/" + name), dir.filePath("kept/" + name)));
+        }
+        const Result r = Veyra({"--auto-rotate", "card"}, dir.path());
+        QCOMPARE(r.m_exit, 0);
+        QVERIFY2(r.m_out.endsWith(Summary(8, 7, 1, 0, 0)), qPrintable(r.m_out));
+        for (int tag = 1; tag <= 8; ++tag) {
+            const QString name = QString("tag%1.jpg").arg(tag);
+            const QString result = dir.filePath("card/" + name);
+            QCOMPARE(TestJpeg::ReadOrientationOfFile(result), 1);
+            const int diff =
+                TestJpeg::MaxDifference(Shown(result), Shown(dir.filePath("kept/" + name)));
+            QVERIFY2(diff >= 0 && diff <= 6, qPrintable(QString("tag %1: %2").arg(tag).arg(diff)));
+        }
     }
 
     // Into an output folder: the sources stay byte for byte; the first photo in walk order

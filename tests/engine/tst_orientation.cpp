@@ -164,9 +164,10 @@ void TestOrientation::clickShowsInEveryViewer_data()
     }
 }
 
-// The grid shows the photo as a viewer would; a click turns that. The job writes the one
-// transform that is the photo's orientation followed by the click, and resets the tag: every
-// viewer then shows what the grid showed after the click.
+// Composition against the pixels: the one transform that is the photo's orientation followed
+// by a turn, written with the tag reset, shows in every viewer as the viewer's picture turned.
+// (The grid itself shows the stored picture with only a mirror undone; tst_autorotate checks
+// that what it shows after a click is what the written file shows.)
 void TestOrientation::clickShowsInEveryViewer()
 {
     QFETCH(int, value);
