@@ -39,23 +39,6 @@ QString WriteOriented(const QString &in_dir, const QString &in_name, TestJpeg::E
     return TestJpeg::Write(in_dir, in_name, options);
 }
 
-// What an Exif-aware viewer shows of a photo: ImageMagick's rendering, or Qt's own Exif
-// handling where ImageMagick is not installed.
-QImage Shown(const QString &in_path)
-{
-    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
-    if (!convert.isEmpty()) {
-        QProcess tool;
-        tool.start(convert, {in_path, "-auto-orient", "png:-"});
-        if (tool.waitForFinished(60000) && tool.exitCode() == 0)
-            return QImage::fromData(tool.readAllStandardOutput(), "PNG")
-                .convertToFormat(QImage::Format_RGB32);
-    }
-    QImageReader reader(in_path);
-    reader.setAutoTransform(true);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
-}
-
 // The picture the grid shows of an item: the middle in_size of its thumbnail's box. The test
 // photos fit the box unscaled, so that is the decoded photo itself.
 QImage GridPicture(const VYRImage *in_pItem, QSize in_size)
@@ -317,8 +300,8 @@ private slots:
         for (int tag = 1; tag <= 8; ++tag) {
             const QString name = QString("tag%1.jpg").arg(tag);
             const QString path = dir.filePath(name);
-            const QImage shown = Shown(path);
-            QVERIFY2(Same(shown, Shown(kept.filePath(name))), qPrintable(name));
+            const QImage shown = TestJpeg::Shown(path);
+            QVERIFY2(Same(shown, TestJpeg::Shown(kept.filePath(name))), qPrintable(name));
             QVERIFY2(Shows(GridPicture(s.Item(tag - 1), shown.size()), shown), qPrintable(name));
             QCOMPARE(TestJpeg::ReadOrientationOfFile(path), 1);
             QVERIFY(!s.Item(tag - 1)->IsFileMirrored()); // its file is no longer mirrored
@@ -362,7 +345,7 @@ private slots:
 
         s.view.OnCellClick(s.view.GetCell(0), QPoint(), buttons);
         QTRY_COMPARE(s.document.GetQueue().GetCount(), 0);
-        const QImage shown = Shown(path);
+        const QImage shown = TestJpeg::Shown(path);
         QVERIFY(Shows(GridPicture(s.Item(0), shown.size()), shown));
         QCOMPARE(TestJpeg::ReadOrientationOfFile(path), 1);
         QCOMPARE(s.LogAfterOpen().last(),
@@ -377,14 +360,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = WriteOriented(dir.path(), "a.jpg", TestJpeg::Exif::Intel, 5);
         QVERIFY(!path.isEmpty());
-        const QImage before = Shown(path);
+        const QImage before = TestJpeg::Shown(path);
         Scene s(true);
         s.document.GetConfig().Inplace = 1;
         s.view.LoadFolder(dir.path());
         s.view.OnCellClick(s.view.GetCell(0), QPoint(), QL_MK_LBUTTON); // -90
         QVERIFY(Shows(GridPicture(s.Item(0), before.size()), before));  // upright in the grid
         QTRY_COMPARE(s.document.GetQueue().GetCount(), 0);
-        QVERIFY(Same(Shown(path), before));
+        QVERIFY(Same(TestJpeg::Shown(path), before));
         QCOMPARE(TestJpeg::ReadOrientationOfFile(path), 1);
     }
 

@@ -53,23 +53,6 @@ QString Summary(int in_considered, int in_rotated, int in_upright, int in_pendin
                              in_considered, in_rotated, in_upright, in_pending, in_noInfo);
 }
 
-// What an Exif-aware viewer shows of a photo: ImageMagick's rendering, or Qt's own Exif
-// handling where ImageMagick is not installed.
-QImage Shown(const QString &in_path)
-{
-    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
-    if (!convert.isEmpty()) {
-        QProcess tool;
-        tool.start(convert, {in_path, "-auto-orient", "png:-"});
-        if (tool.waitForFinished(60000) && tool.exitCode() == 0)
-            return QImage::fromData(tool.readAllStandardOutput(), "PNG")
-                .convertToFormat(QImage::Format_RGB32);
-    }
-    QImageReader reader(in_path);
-    reader.setAutoTransform(true);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
-}
-
 } // namespace
 
 class TestCli : public QObject
@@ -293,8 +276,8 @@ private slots:
             const QString name = QString("tag%1.jpg").arg(tag);
             const QString result = dir.filePath("card/" + name);
             QCOMPARE(TestJpeg::ReadOrientationOfFile(result), 1);
-            const int diff =
-                TestJpeg::MaxDifference(Shown(result), Shown(dir.filePath("kept/" + name)));
+            const int diff = TestJpeg::MaxDifference(TestJpeg::Shown(result),
+                                                     TestJpeg::Shown(dir.filePath("kept/" + name)));
             QVERIFY2(diff >= 0 && diff <= 6, qPrintable(QString("tag %1: %2").arg(tag).arg(diff)));
         }
     }

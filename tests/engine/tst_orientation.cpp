@@ -35,23 +35,6 @@ QList<VYROrientation> AllEight()
     return all;
 }
 
-// What an Exif-aware viewer shows of the file: ImageMagick's rendering where it is
-// installed, Qt's own Exif handling otherwise.
-QImage Shown(const QString &in_path)
-{
-    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
-    if (!convert.isEmpty()) {
-        QProcess tool;
-        tool.start(convert, {in_path, "-auto-orient", "png:-"});
-        if (tool.waitForFinished(60000) && tool.exitCode() == 0)
-            return QImage::fromData(tool.readAllStandardOutput(), "PNG")
-                .convertToFormat(QImage::Format_RGB32);
-    }
-    QImageReader reader(in_path);
-    reader.setAutoTransform(true);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
-}
-
 } // namespace
 
 class TestOrientation : public QObject
@@ -146,7 +129,7 @@ void TestOrientation::exifValuesMeanWhatReadersShow()
     const QString path = TestJpeg::Write(dir.path(), "photo.jpg", o);
     QVERIFY(!path.isEmpty());
     const QImage stored = TestJpeg::Decode(path);
-    const QImage shown = Shown(path);
+    const QImage shown = TestJpeg::Shown(path);
     const QImage ours = Apply(stored, VYROrientation::FromExif(uint32_t(value)));
     QCOMPARE(ours.size(), shown.size());
     // Two decoders: a few levels apart at most, where a wrong transform is far off.
@@ -180,7 +163,7 @@ void TestOrientation::clickShowsInEveryViewer()
     o.thumbnail = true;
     const QString source = TestJpeg::Write(dir.path(), "photo.jpg", o);
     QVERIFY(!source.isEmpty());
-    const QImage expected = TestJpeg::Rotate(Shown(source), angle);
+    const QImage expected = TestJpeg::Rotate(TestJpeg::Shown(source), angle);
 
     const VYROrientation job =
         VYROrientation::FromExif(uint32_t(value)).Then(VYROrientation::FromAngle(angle));
@@ -198,7 +181,7 @@ void TestOrientation::clickShowsInEveryViewer()
         QFAIL(qPrintable(QStringLiteral("rotation failed: %1").arg(code)));
     }
     QCOMPARE(TestJpeg::ReadOrientationOfFile(result), 1);
-    const QImage shown = Shown(result);
+    const QImage shown = TestJpeg::Shown(result);
     QCOMPARE(shown.size(), expected.size());
     QVERIFY2(TestJpeg::MaxDifference(shown, expected) <= 6,
              qPrintable(QString::number(TestJpeg::MaxDifference(shown, expected))));

@@ -199,6 +199,9 @@ QByteArray ReadAll(const QString &in_path);
 // example a premature end of data) still give an image; the text of the first one goes to
 // *out_warning (empty when there was none). *out_error receives the failure text.
 QImage Decode(const QString &in_path, QString *out_warning = nullptr, QString *out_error = nullptr);
+// What an Exif-aware viewer shows of a photo (its Orientation applied): ImageMagick's rendering
+// where `convert` is installed, Qt's own Exif handling otherwise; Format_RGB32.
+QImage Shown(const QString &in_path);
 QImage DecodeBytes(const QByteArray &in_bytes, QString *out_warning = nullptr,
                    QString *out_error = nullptr);
 

@@ -6,6 +6,9 @@
 #include "testjpeg.h"
 
 #include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <turbojpeg.h>
 
@@ -354,6 +357,21 @@ int MaxDifference(const QImage &in_a, const QImage &in_b, int in_edge)
         }
     }
     return worst;
+}
+
+QImage Shown(const QString &in_path)
+{
+    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (!convert.isEmpty()) {
+        QProcess tool;
+        tool.start(convert, {in_path, QStringLiteral("-auto-orient"), QStringLiteral("png:-")});
+        if (tool.waitForFinished(60000) && tool.exitCode() == 0)
+            return QImage::fromData(tool.readAllStandardOutput(), "PNG")
+                .convertToFormat(QImage::Format_RGB32);
+    }
+    QImageReader reader(in_path);
+    reader.setAutoTransform(true);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace TestJpeg
