@@ -106,6 +106,7 @@ void Document::LoadSettings()
     QSettings store(QString::fromLatin1(kStoreOrganization),
                     QString::fromLatin1(kStoreApplication));
     m_config.Load(store);
+    m_prefs.Load(store);
 }
 
 void Document::SaveSettings()
@@ -116,6 +117,7 @@ void Document::SaveSettings()
     // the file is written aside and renamed over the old one.
     store.setAtomicSyncRequired(true);
     m_config.Save(store);
+    m_prefs.Save(store);
     store.sync(); // failures are not reported: the previous file stays whole
 }
 

@@ -10,6 +10,7 @@
 #include "qldocview.h"
 #include "qllock.h"
 #include "vyrconfig.h"
+#include "vyrprefs.h"
 #include "vyrlogview.h"
 
 #include <QObject>
@@ -58,6 +59,9 @@ public:
     VYRConfig &GetConfig() { return m_config; }
     const VYRConfig &GetConfig() const { return m_config; }
     void SetConfig(const VYRConfig &in_config) { m_config = in_config; }
+    // The later settings (vyrprefs.h), loaded and saved with the others.
+    VYRPrefs &GetPrefs() { return m_prefs; }
+    const VYRPrefs &GetPrefs() const { return m_prefs; }
     void SetThumbSize(int in_index) { m_config.ThumbSize = in_index; }
     QString GetRootPath() const { return m_config.RootPath; }
     QString GetDestPath() const { return m_config.DestPath; }
@@ -167,5 +171,6 @@ private:
     bool m_bLoading = false;
     bool m_bStopLoading = false;
     VYRConfig m_config;
+    VYRPrefs m_prefs;
     QStringList m_log;
 };
