@@ -383,7 +383,8 @@ void VYRThumbVw::QueueCell(GridCell *in_pCell, int in_angle)
     if (!doc)
         return;
     doc->AddLogLine(QString::asprintf(VYRText::kLogQueueing, fileName.constData(), rotation));
-    doc->NotifyViews(this, HINT_ITEM_QUEUED, item);
+    // A click's job waits a moment, so that the next click can still change it.
+    doc->NotifyViews(this, HINT_ITEM_QUEUED_SETTLING, item);
 }
 
 bool VYRThumbVw::OnKeyDown(int in_key, int in_repeat, unsigned in_flags)

@@ -70,6 +70,9 @@ void Append(QLLinkedList<VYRImage *> &inout_list, VYRImage *in_pItem)
 Document::Document()
 {
     LoadSettings();
+    m_pJournal = std::make_unique<VYRJournalSession>(QString::fromUtf8(VYRUndoText::kWindowOrigin),
+                                                     QString(), m_prefs.UndoDays > 0);
+    m_pJournal->SetExpiry(m_prefs.UndoDays, qint64(m_prefs.UndoMegabytes) << 20);
 }
 
 Document::~Document()
@@ -370,6 +373,7 @@ void Document::NotifyViews(QLView *in_pSender, long in_hint, VYRImage *in_pItem)
 {
     switch (in_hint) {
     case HINT_ITEM_QUEUED:
+    case HINT_ITEM_QUEUED_SETTLING:
         QueueItem(in_pItem);
         UpdateAllViews(in_pSender, in_hint, in_pItem);
         break;

@@ -10,10 +10,12 @@
 #include "qldocview.h"
 #include "qllock.h"
 #include "vyrconfig.h"
+#include "vyrjournalsession.h"
 #include "vyrprefs.h"
 #include "vyrlogview.h"
 
 #include <QObject>
+#include <memory>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -29,6 +31,7 @@ enum : long
     HINT_ITEM_QUEUED = 102,     // the item whose rotation was queued (or changed while queued)
     HINT_ITEM_DONE = 103,       // the item whose rotation finished; the document alone handles it
     HINT_QUEUE_ABANDONED = 105, // null: the user quit and dropped every pending rotation
+    HINT_ITEM_QUEUED_SETTLING = 106, // as HINT_ITEM_QUEUED, from a click: its job settles first
 };
 
 // Guards the document's image list and queue, and the rotation and marks of every item.
@@ -62,6 +65,9 @@ public:
     // The later settings (vyrprefs.h), loaded and saved with the others.
     VYRPrefs &GetPrefs() { return m_prefs; }
     const VYRPrefs &GetPrefs() const { return m_prefs; }
+    // The window's use of the undo journal (any thread: the worker journals each write in
+    // its current batch). Made with the settings, so UndoDays 0 turns it off.
+    VYRJournalSession &GetJournal() { return *m_pJournal; }
     void SetThumbSize(int in_index) { m_config.ThumbSize = in_index; }
     QString GetRootPath() const { return m_config.RootPath; }
     QString GetDestPath() const { return m_config.DestPath; }
@@ -172,5 +178,6 @@ private:
     bool m_bStopLoading = false;
     VYRConfig m_config;
     VYRPrefs m_prefs;
+    std::unique_ptr<VYRJournalSession> m_pJournal;
     QStringList m_log;
 };

@@ -9,6 +9,7 @@
 #include "vyrengine.h"
 #include "vyrfolderwalk.h"
 #include "vyrorient.h"
+#include "vyrjournaltext.h"
 #include "vyrresulttext.h"
 
 #include <QDir>
@@ -41,7 +42,7 @@ QString FileIdentity(const QString &in_path)
 
 QString Reason(int in_code, const QString &in_photo, const QString &in_output)
 {
-    return VYRResultText(in_code, VYRShownPath(in_photo), VYRShownPath(in_output));
+    return VYRWriteResultText(in_code, VYRShownPath(in_photo), VYRShownPath(in_output));
 }
 
 // What the walk could not reach, in the user's words, with the system's reason.

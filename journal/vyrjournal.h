@@ -26,6 +26,7 @@
 #include <QMutex>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // Result codes of the journal. 1 is success, as in the engine; the engine's write codes
@@ -170,8 +171,11 @@ public:
     // Restores every record of in_batch not yet taken back, last first, into a new batch that
     // undoes it. Returns 1 when every one was restored, VYR_JOURNAL_ERR_UNKNOWN for an unknown
     // batch, VYR_JOURNAL_ERR_UNDONE when nothing was left to restore, else the first refusal's
-    // code; *out_pReport (when given) lists each refusal.
-    int RestoreBatch(qint64 in_batch, VYRRestoreReport *out_pReport = nullptr);
+    // code; *out_pReport (when given) lists each refusal. in_progress, when given, is called
+    // after each photo with the count done and the count in all (from the calling thread,
+    // with the journal locked: it must not call back into the journal).
+    int RestoreBatch(qint64 in_batch, VYRRestoreReport *out_pReport = nullptr,
+                     const std::function<void(int, int)> &in_progress = {});
 
     // Drops the records older than in_maxAgeDays, then the oldest until the kept originals
     // take at most in_maxBytes, releasing their originals, and rewrites the log without them.

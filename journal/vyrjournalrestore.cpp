@@ -215,7 +215,8 @@ int VYRJournal::Restore(qint64 in_id, qint64 in_batch)
     return m_s->RestoreLocked(in_id, in_batch);
 }
 
-int VYRJournal::RestoreBatch(qint64 in_batch, VYRRestoreReport *out_pReport)
+int VYRJournal::RestoreBatch(qint64 in_batch, VYRRestoreReport *out_pReport,
+                             const std::function<void(int, int)> &in_progress)
 {
     VYRRestoreReport report;
     int result = VYR_JOURNAL_OK;
@@ -237,8 +238,11 @@ int VYRJournal::RestoreBatch(qint64 in_batch, VYRRestoreReport *out_pReport)
         report.m_batch = m_s->NewBatchLocked(origin, in_batch);
         if (!report.m_batch)
             return VYR_JOURNAL_ERR_IO;
+        int done = 0;
         for (qint64 id : std::as_const(ids)) {
             const int rc = m_s->RestoreLocked(id, report.m_batch);
+            if (in_progress)
+                in_progress(++done, int(ids.size()));
             if (rc == VYR_JOURNAL_OK) {
                 ++report.m_restored;
                 continue;

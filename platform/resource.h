@@ -215,6 +215,60 @@ inline constexpr char kRightEdge[] = "right";
 inline constexpr char kBottomEdge[] = "bottom";
 } // namespace VYRReasonText
 
+// Undo, redo and the journal of turns: the window's and the command line's texts.
+namespace VYRUndoText {
+inline constexpr char kWindowOrigin[] = "window";     // a batch's origin, as the journal keeps it
+inline constexpr char kCommandLineOrigin[] = "command line";
+// Why a photo could not be journalled or restored, each naming the photo.
+inline constexpr char kJournalUnusable[] =
+    "The undo journal cannot be written, so '%s' was not turned; it is left as it is";
+inline constexpr char kJournalFormat[] =
+    "The undo journal is damaged or from a newer Veyra, so '%s' was not turned";
+inline constexpr char kUnknownRecord[] = "The undo journal holds no record of '%s'";
+inline constexpr char kChanged[] = "'%s' was changed after Veyra wrote it; it is left as it is";
+inline constexpr char kMissing[] = "'%s' is no longer there; nothing was restored";
+inline constexpr char kNoOriginal[] =
+    "The original of '%s' is no longer kept (it expired or its drive is gone)";
+inline constexpr char kOriginalDamaged[] =
+    "The kept original of '%s' is damaged; the photo is left as it is";
+inline constexpr char kAlreadyRestored[] = "'%s' was already restored";
+inline constexpr char kStillWriting[] = "'%s' is still being written; try again when it is done";
+inline constexpr char kUnreadable[] = "'%s' cannot be read; it is left as it is";
+inline constexpr char kOccupied[] =
+    "A file appeared at '%s' after Veyra wrote there; it is left as it is";
+// The window.
+inline constexpr char kMenuEdit[] = "&Edit";
+inline constexpr char kMenuUndo[] = "&Undo";
+inline constexpr char kMenuRedo[] = "&Redo";
+inline constexpr char kMenuHistory[] = "&History...";
+inline constexpr char kSettling[] = "Settling...";
+inline constexpr char kLogCancelledOut[] = "Nothing to write for '%s': its turns cancel out";
+inline constexpr char kLogRestored[] = "Restored '%s'";
+inline constexpr char kLogNotRestored[] = "Could not restore '%s'";
+inline constexpr char kNothingToUndo[] = "There is nothing to undo.";
+inline constexpr char kNothingToRedo[] = "There is nothing to redo.";
+inline constexpr char kWaitForQueue[] =
+    "Photos are still waiting to be turned. Undo and redo are possible once they are written.";
+inline constexpr char kUndoOff[] =
+    "Undo is turned off (the UndoDays setting is 0): turns are not kept.";
+inline constexpr char kRestoring[] = "Restoring photos...";
+inline constexpr char kRestoredAll[] = "%d photos restored.";
+inline constexpr char kRestoredSome[] =
+    "%d photos restored, %d not (the log says why). Nothing else was changed.";
+inline constexpr char kHistoryCaption[] = "History";
+inline constexpr char kHistoryRestore[] = "&Restore";
+inline constexpr char kHistoryColumns[] = "Batch;Time;Origin;Photos;State";
+inline constexpr char kRecordColumns[] = "Photo;Turn;State";
+inline constexpr char kStateTurned[] = "turned";
+inline constexpr char kStateUndone[] = "taken back";
+inline constexpr char kStatePartly[] = "%d of %d taken back";
+inline constexpr char kStateUndoOf[] = "undo of %lld";
+inline constexpr char kStateRedoOf[] = "redo of %lld";
+inline constexpr char kRecordWritten[] = "written";
+inline constexpr char kRecordPending[] = "being written";
+inline constexpr char kRestoreOf[] = "restore";
+} // namespace VYRUndoText
+
 // Texts carried by the wrapper's error records (never shown to the user).
 namespace QLImgText {
 inline constexpr char kEngineError[] = "LEAD Tools Error";

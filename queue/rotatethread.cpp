@@ -56,7 +56,11 @@ VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
     try {
         // The turn and the Orientation reset land in one atomic write, which replaces no
         // other file than the photo itself (a namesake from another card stays).
-        VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code, false, &inout_pOutcome->m_trim);
+        // Journalled before the rename, so that it can be taken back.
+        VYRPhotoWrite write;
+        write.m_pReport = &inout_pOutcome->m_trim;
+        write.m_pJournal = in_job.m_pJournal;
+        VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code, write);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
         inout_pOutcome->m_code = err->code;

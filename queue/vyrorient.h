@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+class VYRJournalSession;
 struct VYRRotateReport;
 
 // Exif Orientation (tag 274): the values are VYROrientation's (vyrorientation.h).
@@ -41,3 +42,16 @@ int VYRAngleForOrientation(uint32_t in_value);
 // when given, receives what the turn trimmed.
 void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,
                     bool in_allowReplace = false, VYRRotateReport *out_pReport = nullptr);
+
+// How a photo is written, beyond the turn itself.
+struct VYRPhotoWrite
+{
+    bool m_allowReplace = false;              // as above
+    VYRRotateReport *m_pReport = nullptr;     // as above
+    // When given and enabled, the write is journalled in its current batch before the rename
+    // (so that it can be undone); a journal that cannot record it fails the write, with the
+    // journal's code (-901...), and nothing is replaced.
+    VYRJournalSession *m_pJournal = nullptr;
+};
+void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,
+                    const VYRPhotoWrite &in_write);

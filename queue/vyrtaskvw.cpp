@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "rotatethread.h"
 #include "vyrimg.h"
+#include "vyrjournaltext.h"
 #include "vyrresulttext.h"
 
 #include <QAbstractScrollArea>
@@ -145,7 +146,7 @@ void VYRTaskVw::OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint)
 {
     if (in_pSender == this)
         return;
-    if (in_hint == HINT_ITEM_QUEUED) {
+    if (in_hint == HINT_ITEM_QUEUED || in_hint == HINT_ITEM_QUEUED_SETTLING) {
         auto *item = static_cast<VYRImage *>(in_pHint);
         if (!QL_ASSERT(item))
             return;
@@ -153,7 +154,10 @@ void VYRTaskVw::OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint)
             QLLockGuard lock(g_catalogLock);
             item->SetPending(true);
         }
-        if (UpdateTask(item) == 0)
+        const Document *doc = GetDoc();
+        const int settleMs =
+            in_hint == HINT_ITEM_QUEUED_SETTLING && doc ? doc->GetPrefs().SettleMs : 0;
+        if (UpdateTask(item, settleMs) == 0)
             CompleteTask(item);
     } else if (in_hint == HINT_ITEM_ADDED) {
         // Every listed photo owns its name in the output folder before any job runs.
@@ -220,13 +224,17 @@ bool VYRTaskVw::TakeNextJob(VYRJob *out_pJob)
     // between the two and change what row 0 is.
     if (!out_pJob || GetTaskCount() == 0)
         return false;
-    VYRImage *item = GetTaskItem(0);
+    // Rows still settling wait; a row queued after them without a settling time goes first.
+    const int next = NextSettledRow();
+    VYRImage *item = GetTaskItem(next);
     if (!item)
         return false;
-    OnRotationStarted(0, reinterpret_cast<qintptr>(item));
+    OnRotationStarted(next, reinterpret_cast<qintptr>(item));
     out_pJob->m_pItem = item;
-    out_pJob->m_source = GetTaskText(0, COL_SOURCE);
-    out_pJob->m_output = GetTaskText(0, COL_OUTPUT);
+    out_pJob->m_source = GetTaskText(next, COL_SOURCE);
+    out_pJob->m_output = GetTaskText(next, COL_OUTPUT);
+    if (Document *doc = GetDoc())
+        out_pJob->m_pJournal = &doc->GetJournal();
     return true;
 }
 
@@ -288,7 +296,7 @@ void VYRTaskVw::PurgeIfIdle()
         doc->ClearQueueUnlocked();
 }
 
-int VYRTaskVw::UpdateTask(VYRImage *in_pItem)
+int VYRTaskVw::UpdateTask(VYRImage *in_pItem, int in_settleMs)
 {
     int result = 1;
     const int row = FindTask(in_pItem);
@@ -305,8 +313,10 @@ int VYRTaskVw::UpdateTask(VYRImage *in_pItem)
             UpdateTaskRotation(row, in_pItem);
     } else if (row == -1) {
         InsertTask(in_pItem);
+        SetRowSettle(GetTaskCount() - 1, in_settleMs);
     } else if (work) {
         UpdateTaskRotation(row, in_pItem);
+        SetRowSettle(row, in_settleMs); // each click starts the wait again
     } else {
         DeleteTask(row);
         result = 0;
@@ -395,7 +405,7 @@ void LogOutcome(Document *in_pDoc, const VYRJobOutcome &in_outcome, const QStrin
             QString::asprintf(VYRText::kLogOutputTaken, qUtf8Printable(output),
                               qUtf8Printable(QDir::toNativeSeparators(in_outcome.m_holder))));
     else if (failed && in_outcome.m_code < 0)
-        in_pDoc->AddLogLine(VYRResultText(in_outcome.m_code, in_fileName, output));
+        in_pDoc->AddLogLine(VYRWriteResultText(in_outcome.m_code, in_fileName, output));
     const char *format = failed                  ? VYRText::kLogFailed
                          : in_outcome.m_mirrored ? VYRText::kLogRotatedMirrored
                                                  : VYRText::kLogRotated;
@@ -413,9 +423,10 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
     bool queuedAgain = false;
     bool turnedBack = false;
     QString fileName;
+    const bool ranJob = in_pItem == m_pJobItem;
     {
         QLLockGuard lock(g_catalogLock);
-        if (in_pItem == m_pJobItem) {
+        if (ranJob) {
             outcome = std::exchange(m_jobOutcome, VYRJobOutcome());
             // The thumbnail was turned when the job was queued; a job that failed turns it
             // back here, on this thread, so that the turn never overlaps a drawing of it.
@@ -457,7 +468,11 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
     Document *doc = GetDoc();
     if (!doc)
         return;
-    LogOutcome(doc, outcome, fileName);
+    if (ranJob)
+        LogOutcome(doc, outcome, fileName);
+    else // turned back to where it was before any job took it: its file was not touched
+        doc->AddLogLine(
+            QString::asprintf(VYRUndoText::kLogCancelledOut, qUtf8Printable(fileName)));
     if (!queuedAgain)
         doc->NotifyViews(this, HINT_ITEM_DONE, in_pItem);
 }

@@ -17,6 +17,7 @@
 
 class Document;
 class QLUiChannel;
+class QTimer;
 class VYRImage;
 
 class VYRTaskVw : public QTreeWidget, public QLView, public VYRWorkList
@@ -52,7 +53,10 @@ public:
     void WaitForWorker();
 
     // HINT_ITEM_QUEUED: marks the item pending and brings its row in line (UpdateTask);
-    // completes the job at once when the row is gone. HINT_QUEUE_ABANDONED: deletes every
+    // completes the job at once when the row is gone. HINT_ITEM_QUEUED_SETTLING: the same,
+    // and the row then waits the settling time (the SettleMilliseconds preference) before the
+    // worker may take it, showing "Settling...": clicks within it add up into one job, and
+    // clicks that cancel out write nothing. HINT_QUEUE_ABANDONED: deletes every
     // row and lets go of the running job. Other hints, and hints this view sent itself, are
     // ignored.
     void OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint) override;
@@ -66,7 +70,8 @@ public:
     // running job's item gets no row while its file is being written (1): its completion
     // queues what was asked for meanwhile, on the path of the written file. Then sets the
     // document's title to "%d items pending".
-    int UpdateTask(VYRImage *in_pItem);
+    // in_settleMs: how long the row waits before the worker may take it.
+    int UpdateTask(VYRImage *in_pItem, int in_settleMs = 0);
     // Appends a row "Pending...", the item's path, its output path and its rotation. The
     // output path is the item's path in place, otherwise DestPath, the platform's
     // separator and the item's file name (settings read now, never again for this row).
@@ -87,6 +92,8 @@ public:
     void CompleteTask(VYRImage *in_pItem);
     // Number of rows.
     int GetTaskCount() const;
+    // Whether the row's settling time is over (rows queued without one always are).
+    bool IsRowSettled(int in_row) const;
     // The item of in_row, or null when the row does not exist.
     VYRImage *GetTaskItem(int in_row) const;
     // The text of one cell, or empty when the row does not exist.
@@ -127,8 +134,15 @@ private:
     void ShowReadOnlyMessage();
     // The row whose item data is in_pItem, without the lock (rows belong to this thread).
     int RowOf(const VYRImage *in_pItem) const;
+    // Row in_row may be taken in_ms from now (0: at once); its status says which.
+    void SetRowSettle(int in_row, int in_ms);
+    // Rows whose settling time is over become "Pending..."; the timer is set for the next.
+    void OnSettleTimer();
+    // The row the worker takes next: the first that has settled, or -1.
+    int NextSettledRow() const;
 
     QLUiChannel *m_pChannel = nullptr; // owned (child QObject)
+    QTimer *m_pSettleTimer = nullptr;  // owned (child QObject)
     std::thread m_hWorkerThread;
     std::atomic<int> m_bStopWorker{0};
     std::atomic<bool> m_bWorkerEnded{false};

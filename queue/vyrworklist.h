@@ -23,6 +23,7 @@
 
 class QLUiChannel;
 class VYRImage;
+class VYRJournalSession;
 class VYROutputClaims;
 
 // Row 0 as the worker takes it: the item and the row's two paths.
@@ -31,6 +32,8 @@ struct VYRJob
     VYRImage *m_pItem = nullptr;
     QString m_source;
     QString m_output;
+    // The journal the write is recorded in (the document's); null: not journalled.
+    VYRJournalSession *m_pJournal = nullptr;
 };
 
 enum class VYRJobResult

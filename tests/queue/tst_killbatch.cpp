@@ -213,6 +213,13 @@ private slots:
             for (const QString &folder : {dir.path(), in})
                 QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
             QCOMPARE(chmod(QFile::encodeName(out).constData(), 0777), 0);
+            // nobody's own data folder, where the undo journal goes.
+            const QString data = dir.filePath("data");
+            QVERIFY(QDir().mkpath(data));
+            QCOMPARE(chown(QFile::encodeName(data).constData(), 65534, 65534), 0);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+            child.setProcessEnvironment(env);
             child.setChildProcessModifier([] {
                 if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
                     _exit(97);

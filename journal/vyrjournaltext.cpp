@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "vyrjournaltext.h"
+
+#include "resource.h"
+#include "vyrjournal.h"
+#include "vyrresulttext.h"
+
+namespace {
+
+const char *JournalText(int in_code)
+{
+    namespace T = VYRUndoText;
+    switch (in_code) {
+    case VYR_JOURNAL_ERR_IO:
+    case VYR_JOURNAL_ERR_NOT_OPEN:
+        return T::kJournalUnusable;
+    case VYR_JOURNAL_ERR_FORMAT:
+        return T::kJournalFormat;
+    case VYR_JOURNAL_ERR_UNKNOWN:
+        return T::kUnknownRecord;
+    case VYR_JOURNAL_ERR_CHANGED:
+        return T::kChanged;
+    case VYR_JOURNAL_ERR_MISSING:
+        return T::kMissing;
+    case VYR_JOURNAL_ERR_NO_ORIGINAL:
+        return T::kNoOriginal;
+    case VYR_JOURNAL_ERR_DAMAGED:
+        return T::kOriginalDamaged;
+    case VYR_JOURNAL_ERR_UNDONE:
+        return T::kAlreadyRestored;
+    case VYR_JOURNAL_ERR_PENDING:
+        return T::kStillWriting;
+    case VYR_JOURNAL_ERR_READ:
+        return T::kUnreadable;
+    case VYR_JOURNAL_ERR_OCCUPIED:
+        return T::kOccupied;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+QString VYRWriteResultText(int in_code, const QString &in_photo, const QString &in_output)
+{
+    if (const char *text = JournalText(in_code))
+        return QString::asprintf(text, qUtf8Printable(in_photo));
+    return VYRResultText(in_code, in_photo, in_output);
+}

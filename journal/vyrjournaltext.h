@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+//
+// The user's words for a journal code, beside the engine's for its own codes.
+#pragma once
+
+#include <QString>
+
+// The text for in_code naming in_photo: a journal code (-901...) has its own, any other code
+// the engine's (VYRResultText, which names in_output where that is the point).
+QString VYRWriteResultText(int in_code, const QString &in_photo, const QString &in_output);
