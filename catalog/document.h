@@ -11,14 +11,14 @@
 #include "qllock.h"
 #include "vyrconfig.h"
 #include "vyrjournalsession.h"
-#include "vyrprefs.h"
 #include "vyrlogview.h"
+#include "vyrprefs.h"
 
 #include <QObject>
-#include <memory>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class QLImage;
 class VYRImage;

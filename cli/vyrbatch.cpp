@@ -8,8 +8,8 @@
 #include "vyrclitext.h"
 #include "vyrengine.h"
 #include "vyrfolderwalk.h"
-#include "vyrorient.h"
 #include "vyrjournaltext.h"
+#include "vyrorient.h"
 #include "vyrresulttext.h"
 
 #include <QDir>
@@ -319,7 +319,11 @@ VYRPhotoOutcome VYRBatch::Rotate(size_t in_index, const Turn &in_turn) const
     const QString &path = m_photos[in_index].m_path;
     try {
         VYRRotateReport report;
-        VYRRotatePhoto(path, in_turn.m_output, in_turn.m_code, m_settings.m_overwrite, &report);
+        VYRPhotoWrite write;
+        write.m_allowReplace = m_settings.m_overwrite;
+        write.m_pReport = &report;
+        write.m_pJournal = m_settings.m_pJournal;
+        VYRRotatePhoto(path, in_turn.m_output, in_turn.m_code, write);
         outcome.m_kind = VYRPhotoOutcome::Kind::Rotated;
         outcome.m_note = VYRTrimText(report, VYRShownPath(path));
     } catch (QLException *in_pErr) {

@@ -18,6 +18,8 @@
 #include <optional>
 #include <vector>
 
+class VYRJournalSession;
+
 struct VYRBatchSettings
 {
     QStringList m_paths; // files and folders, as given
@@ -28,6 +30,10 @@ struct VYRBatchSettings
     // Files already at the output names (not photos of this run) may be replaced.
     bool m_overwrite = false;
     int m_jobs = 1;
+    // Where each write is journalled (undo); null or disabled: not journalled.
+    VYRJournalSession *m_pJournal = nullptr;
+    // Written photos keep the modification time they had.
+    bool m_keepTime = false;
 };
 
 // Exit codes of the headless modes.

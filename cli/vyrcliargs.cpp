@@ -8,6 +8,10 @@
 #include "vyrconfig.h"
 #include "vyrstopsignals.h"
 
+#include "resource.h"
+#include "vyrjournalsession.h"
+#include "vyrprefs.h"
+#include "vyrundocli.h"
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QLoggingCategory>
@@ -32,10 +36,11 @@ struct OptionName
     bool m_takesValue;
 };
 constexpr OptionName kOptions[] = {
-    {"help", 'h', false},       {"version", 'v', false}, {"auto-rotate", 'a', false},
-    {"recursive", 'r', false},  {"output", 'o', true},   {"filter", 'f', true},
-    {"dry-run", 'n', false},    {"jobs", 'j', true},     {"quiet", 'q', false},
+    {"help", 'h', false},       {"version", 'v', false},  {"auto-rotate", 'a', false},
+    {"recursive", 'r', false},  {"output", 'o', true},    {"filter", 'f', true},
+    {"dry-run", 'n', false},    {"jobs", 'j', true},      {"quiet", 'q', false},
     {"overwrite", '\0', false}, // long only: replacing other files is never a slip of a key
+    {"undo", '\0', false},      {"history", '\0', false}, {"keep-time", 'p', false},
 };
 
 QCommandLineOption MakeOption(const OptionName &in_name)
@@ -114,6 +119,36 @@ bool IsToolkitOption(const QString &in_arg)
     return false;
 }
 
+// `--undo [BATCH]` and `--history [BATCH]`: one of them, at most one batch number, and none
+// of the turning options.
+template <typename Fail>
+bool ParseJournalMode(const QCommandLineParser &in_parser, bool in_undo,
+                      VYRCliOptions *out_pOptions, const Fail &in_fail)
+{
+    for (const OptionName &option : kOptions) {
+        const QString name = QString::fromLatin1(option.m_long);
+        if (name != QLatin1String("undo") && name != QLatin1String("history") &&
+            name != QLatin1String("quiet") && in_parser.isSet(name))
+            return in_fail(QString::asprintf(VYRCliText::kJournalAlone, option.m_long));
+    }
+    if (in_parser.isSet(QStringLiteral("undo")) && in_parser.isSet(QStringLiteral("history")))
+        return in_fail(QString::fromUtf8(VYRCliText::kUndoOrHistory));
+    const QStringList rest = in_parser.positionalArguments();
+    VYRCliOptions result;
+    result.m_mode = in_undo ? VYRCliOptions::Mode::Undo : VYRCliOptions::Mode::History;
+    result.m_quiet = in_parser.isSet(QStringLiteral("quiet"));
+    if (rest.size() > 1)
+        return in_fail(QString::fromUtf8(VYRCliText::kOneBatch));
+    if (!rest.isEmpty()) {
+        bool ok = false;
+        result.m_batch = rest.first().toLongLong(&ok);
+        if (!ok || result.m_batch <= 0)
+            return in_fail(QString::asprintf(VYRCliText::kBadBatch, qUtf8Printable(rest.first())));
+    }
+    *out_pOptions = result;
+    return true;
+}
+
 void PrintUsageError(const QString &in_reason)
 {
     const QByteArray line =
@@ -185,9 +220,11 @@ bool VYRParseCommandLine(const QStringList &in_args, int in_defaultJobs,
         *out_pOptions = result;
         return true;
     }
+    if (isSet("undo") || isSet("history"))
+        return ParseJournalMode(parser, isSet("undo"), out_pOptions, fail);
     if (!isSet("auto-rotate")) {
-        for (const char *name :
-             {"recursive", "output", "filter", "dry-run", "jobs", "quiet", "overwrite"}) {
+        for (const char *name : {"recursive", "output", "filter", "dry-run", "jobs", "quiet",
+                                 "overwrite", "keep-time"}) {
             if (isSet(name))
                 return fail(
                     QString::asprintf(VYRCliText::kNeedsAutoRotate,
@@ -202,6 +239,7 @@ bool VYRParseCommandLine(const QStringList &in_args, int in_defaultJobs,
     result.m_dryRun = isSet("dry-run");
     result.m_quiet = isSet("quiet");
     result.m_overwrite = isSet("overwrite");
+    result.m_keepTime = isSet("keep-time");
     result.m_outputDir = parser.value(QStringLiteral("output"));
     result.m_hasFilter = isSet("filter");
     result.m_filter = parser.value(QStringLiteral("filter"));
@@ -249,7 +287,19 @@ int VYRRunCommandLine(const QStringList &in_args)
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
 #endif
 
+    if (options.m_mode == VYRCliOptions::Mode::Undo ||
+        options.m_mode == VYRCliOptions::Mode::History)
+        return VYRRunJournalCommand(options);
+
+    // One run is one batch of the undo journal; a dry run writes nothing to keep.
+    const VYRPrefs prefs = VYRPrefs::FromProfile();
+    VYRJournalSession journal(QString::fromUtf8(VYRUndoText::kCommandLineOrigin), QString(),
+                              prefs.UndoDays > 0 && !options.m_dryRun);
+    journal.SetExpiry(prefs.UndoDays, qint64(prefs.UndoMegabytes) << 20);
+
     VYRBatchSettings settings;
+    settings.m_pJournal = &journal;
+    settings.m_keepTime = options.m_keepTime || prefs.KeepFileTime;
     settings.m_paths = options.m_paths;
     settings.m_filter = options.m_hasFilter ? options.m_filter : StoredFilter();
     settings.m_recursive = options.m_recursive;

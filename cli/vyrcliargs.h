@@ -18,6 +18,8 @@ struct VYRCliOptions
         Help,
         Version,
         AutoRotate,
+        Undo,    // --undo [BATCH]
+        History, // --history [BATCH]
     };
     Mode m_mode = Mode::Help;
     QStringList m_paths; // files and folders, as given
@@ -29,6 +31,8 @@ struct VYRCliOptions
     bool m_quiet = false;
     bool m_overwrite = false; // --overwrite: other files at output names may be replaced
     int m_jobs = 0;           // 1..kVyrMaxJobs
+    bool m_keepTime = false;  // -p, --keep-time: written photos keep their modification time
+    qint64 m_batch = 0;       // --undo / --history: the batch named, 0 for none
 };
 
 // True when in_args (without the program name) ask for a headless mode: --help, --version,

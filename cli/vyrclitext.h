@@ -16,6 +16,8 @@ inline constexpr char kHelp[] =
     "    veyra [FOLDER]\n"
     "    veyra --auto-rotate [--recursive] [--output DIR] [--filter PATTERNS]\n"
     "          [--overwrite] [--dry-run] [--jobs N] [--quiet] PATH...\n"
+    "    veyra --undo [BATCH]\n"
+    "    veyra --history [BATCH]\n"
     "    veyra --help | --version\n"
     "\n"
     "DESCRIPTION\n"
@@ -49,6 +51,16 @@ inline constexpr char kHelp[] =
     "    -j, --jobs N           Turn N photos at once, 1 to 256 (default: %d, the number of\n"
     "                           processors). Lines still come in folder order.\n"
     "    -q, --quiet            Print only the summary: no line per photo, no progress.\n"
+    "    -p, --keep-time        Give each written photo the modification time it had\n"
+    "                           (to the nanosecond) instead of the time of the turn. Also\n"
+    "                           the window's View > Keep File Dates setting.\n"
+    "        --undo [BATCH]     Give the photos of the last batch (or of BATCH) back the\n"
+    "                           bytes they had before it. A batch is one run of this\n"
+    "                           command, one window session's turns between two undos,\n"
+    "                           or an undo; undoing an undo is a redo. A photo changed\n"
+    "                           since Veyra wrote it is not touched.\n"
+    "        --history [BATCH]  List the batches the undo journal holds, newest first, or\n"
+    "                           the photos of BATCH.\n"
     "    -h, --help             Show this help.\n"
     "    -v, --version          Show the version.\n"
     "\n"
@@ -64,6 +76,18 @@ inline constexpr char kHelp[] =
     "    2    bad usage: an unknown option, a PATH or DIR that does not exist or cannot be\n"
     "         read, a bad --jobs value; nothing was done\n"
     "    130  stopped by Ctrl+C (SIGINT) or SIGTERM; no photo was left half-written\n"
+    "    With --undo: 0 every photo was restored, 1 a photo could not be (it is left as it\n"
+    "    is) or there was nothing to undo, 2 bad usage or an unknown BATCH.\n"
+    "\n"
+    "UNDO\n"
+    "    Every photo written is recorded in a journal in $XDG_DATA_HOME/Quillmere/Veyra/\n"
+    "    journal (usually under ~/.local/share), and the bytes it replaced are kept there\n"
+    "    (a hard link, so no copy where the journal and the photo share a file system; on\n"
+    "    another file system in a hidden .veyra-kept folder beside the photo). What is kept\n"
+    "    is dropped after 30 days, and the oldest first when it takes more than 2 GiB\n"
+    "    (settings UndoDays and UndoMegabytes; UndoDays=0 turns the journal off). An undo\n"
+    "    gives the photo its exact original bytes back, including the edge pixels a turn\n"
+    "    had to trim.\n"
     "\n"
     "EXAMPLES\n"
     "    veyra --auto-rotate --recursive --dry-run /media/card/DCIM\n"
@@ -114,5 +138,22 @@ inline constexpr char kPathTooLong[] =
     "'%s' has a path of %d bytes, longer than the system allows; skipped";
 inline constexpr char kNotJpegCount[] = "%d\twere not JPEG photos";
 inline constexpr char kUnreachableCount[] = "%d\tcould not be reached";
+
+// --undo and --history.
+inline constexpr char kJournalAlone[] = "--%s cannot be used with --undo or --history";
+inline constexpr char kUndoOrHistory[] = "--undo and --history cannot be used together";
+inline constexpr char kOneBatch[] = "--undo and --history take at most one batch number";
+inline constexpr char kBadBatch[] = "'%s' is not a batch number";
+inline constexpr char kUnknownBatch[] = "there is no batch %lld (see veyra --history)";
+inline constexpr char kJournalOff[] = "undo is turned off (the UndoDays setting is 0)";
+inline constexpr char kJournalBroken[] = "the undo journal at '%s' cannot be read";
+inline constexpr char kNothingToUndo[] = "Nothing to undo";
+inline constexpr char kNothingLeft[] = "Every photo of batch %lld was already restored";
+inline constexpr char kUndoSummary[] = "%d	restored\n%d	not restored\n";
+inline constexpr char kHistoryEmpty[] = "The journal holds no batches";
+// One batch a line, newest first: id, local time, origin, photos, state.
+inline constexpr char kHistoryLine[] = "%lld\t%s\t%s\t%d photos\t%s\n";
+// One photo a line: path, what was done, its state.
+inline constexpr char kRecordLine[] = "%s\t%s\t%s\n";
 
 } // namespace VYRCliText

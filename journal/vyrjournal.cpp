@@ -222,8 +222,10 @@ VYRJournal::~VYRJournal()
 
 QString VYRJournal::DefaultRoot()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/journal");
+    // Spelled out rather than the application's data folder: the window and the command line
+    // (which names no application) must find the same journal.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Quillmere/Veyra/journal");
 }
 
 int VYRJournal::Open()

@@ -3,8 +3,8 @@
 //
 // The journal of every photo Veyra writes, and the originals kept to give them back.
 //
-// One journal per user, in a folder of its own (by default the application's XDG data folder,
-// QStandardPaths::AppDataLocation, subfolder "journal"). Its format is described in
+// One journal per user, in a folder of its own (by default $XDG_DATA_HOME/Quillmere/Veyra/
+// journal, usually under ~/.local/share). Its format is described in
 // docs/undo.md: an append-only log of JSON lines, guarded by an advisory lock so that the
 // window and the command line may use it at once, and a folder of kept originals.
 //
@@ -117,13 +117,13 @@ struct VYRRestoreReport
 class VYRJournal
 {
 public:
-    // in_root: the journal's folder; empty means the XDG data folder's "journal".
+    // in_root: the journal's folder; empty means DefaultRoot().
     explicit VYRJournal(const QString &in_root = QString());
     ~VYRJournal();
     VYRJournal(const VYRJournal &) = delete;
     VYRJournal &operator=(const VYRJournal &) = delete;
 
-    // The XDG default root (AppDataLocation + "/journal").
+    // The default root: $XDG_DATA_HOME/Quillmere/Veyra/journal.
     static QString DefaultRoot();
     QString Root() const { return m_root; }
 

@@ -48,3 +48,28 @@ QString VYRWriteResultText(int in_code, const QString &in_photo, const QString &
         return QString::asprintf(text, qUtf8Printable(in_photo));
     return VYRResultText(in_code, in_photo, in_output);
 }
+
+QString VYRRecordWords(int in_transform)
+{
+    namespace T = VYRUndoText;
+    if (in_transform == VYR_JOURNAL_RESTORE)
+        return QString::fromUtf8(T::kRestoreOf);
+    // Codes are 4 times the clockwise quarter turns, plus 1 when the picture is mirrored first.
+    const char *turn = nullptr;
+    switch ((in_transform / 4) % 4) {
+    case 1:
+        turn = T::kTurnClockwise;
+        break;
+    case 2:
+        turn = T::kTurnHalf;
+        break;
+    case 3:
+        turn = T::kTurnCounter;
+        break;
+    default:
+        break;
+    }
+    if (!(in_transform & 1))
+        return QString::fromUtf8(turn ? turn : T::kRestoreOf);
+    return turn ? QString::asprintf(T::kMirroredThen, turn) : QString::fromUtf8(T::kMirrored);
+}

@@ -9,3 +9,7 @@
 // The text for in_code naming in_photo: a journal code (-901...) has its own, any other code
 // the engine's (VYRResultText, which names in_output where that is the point).
 QString VYRWriteResultText(int in_code, const QString &in_photo, const QString &in_output);
+
+// What a record did, in words: a restore, or the transform it wrote ("turned 90 degrees
+// clockwise", "mirrored, then turned 180 degrees", ...).
+QString VYRRecordWords(int in_transform);

@@ -217,7 +217,7 @@ inline constexpr char kBottomEdge[] = "bottom";
 
 // Undo, redo and the journal of turns: the window's and the command line's texts.
 namespace VYRUndoText {
-inline constexpr char kWindowOrigin[] = "window";     // a batch's origin, as the journal keeps it
+inline constexpr char kWindowOrigin[] = "window"; // a batch's origin, as the journal keeps it
 inline constexpr char kCommandLineOrigin[] = "command line";
 // Why a photo could not be journalled or restored, each naming the photo.
 inline constexpr char kJournalUnusable[] =
@@ -267,6 +267,11 @@ inline constexpr char kStateRedoOf[] = "redo of %lld";
 inline constexpr char kRecordWritten[] = "written";
 inline constexpr char kRecordPending[] = "being written";
 inline constexpr char kRestoreOf[] = "restore";
+inline constexpr char kTurnClockwise[] = "turned 90 degrees clockwise";
+inline constexpr char kTurnHalf[] = "turned 180 degrees";
+inline constexpr char kTurnCounter[] = "turned 90 degrees counter-clockwise";
+inline constexpr char kMirrored[] = "mirrored";
+inline constexpr char kMirroredThen[] = "mirrored, then %s";
 } // namespace VYRUndoText
 
 // Texts carried by the wrapper's error records (never shown to the user).

@@ -46,8 +46,8 @@ void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int
 // How a photo is written, beyond the turn itself.
 struct VYRPhotoWrite
 {
-    bool m_allowReplace = false;              // as above
-    VYRRotateReport *m_pReport = nullptr;     // as above
+    bool m_allowReplace = false;          // as above
+    VYRRotateReport *m_pReport = nullptr; // as above
     // When given and enabled, the write is journalled in its current batch before the rename
     // (so that it can be undone); a journal that cannot record it fails the write, with the
     // journal's code (-901...), and nothing is replaced.

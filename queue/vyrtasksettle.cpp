@@ -32,8 +32,8 @@ void VYRTaskVw::SetRowSettle(int in_row, int in_ms)
         return;
     const qint64 deadline = in_ms > 0 ? NowMs() + in_ms : 0;
     row->setData(COL_STATUS, kSettleRole, deadline);
-    row->setText(COL_STATUS, QString::fromUtf8(deadline ? VYRUndoText::kSettling
-                                                        : VYRText::kPending));
+    row->setText(COL_STATUS,
+                 QString::fromUtf8(deadline ? VYRUndoText::kSettling : VYRText::kPending));
     if (!deadline)
         return;
     if (!m_pSettleTimer) {

@@ -471,8 +471,7 @@ void VYRTaskVw::CompleteTask(VYRImage *in_pItem)
     if (ranJob)
         LogOutcome(doc, outcome, fileName);
     else // turned back to where it was before any job took it: its file was not touched
-        doc->AddLogLine(
-            QString::asprintf(VYRUndoText::kLogCancelledOut, qUtf8Printable(fileName)));
+        doc->AddLogLine(QString::asprintf(VYRUndoText::kLogCancelledOut, qUtf8Printable(fileName)));
     if (!queuedAgain)
         doc->NotifyViews(this, HINT_ITEM_DONE, in_pItem);
 }
