@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "mainwnd.h"
 
+#include "undoctl.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -130,6 +132,7 @@ void MainWnd::CreateMenus()
     addAction(exit);
 
     QMenu *view = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuView));
+    m_pViewMenu = view;
     addCommand(view, ID_VIEW_LOG, VYRText::kMenuLog, VYRText::kPromptLog);
     view->addSeparator();
     QAction *refresh =
@@ -164,6 +167,11 @@ bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
         return false;
     m_pDocument = in_pDocument;
     setAcceptDrops(true);
+    if (auto *catalog = dynamic_cast<Document *>(in_pDocument)) {
+        m_pUndo = new VYRUndoController(
+            this, catalog, [this] { OnCmdMsg(ID_VIEW_REFRESH, QL_CN_COMMAND, nullptr); });
+        m_pUndo->AddMenus(m_pViewMenu, m_pViewMenu);
+    }
 
     m_wndSplitter = new QSplitter(Qt::Vertical, centralWidget());
     QLSetControlId(m_wndSplitter, AFX_IDW_PANE_FIRST);

@@ -20,6 +20,7 @@ class QSplitter;
 class QStatusBar;
 class VYRControlBar;
 class VYRTaskVw;
+class VYRUndoController;
 class VYRThumbVw;
 
 class MainWnd : public QMainWindow, public QLCmdTarget
@@ -58,6 +59,7 @@ public:
     QLDocument *GetActiveDocument() const;
     VYRThumbVw *GetThumbView() const { return m_pThumbView; }
     VYRTaskVw *GetTaskView() const { return m_pTaskView; }
+    VYRUndoController *GetUndo() const { return m_pUndo; }
     QSplitter *GetSplitter() const { return m_wndSplitter; }
     // The status bar's batch progress: photos done of the batch, and the file being written.
     // Both are hidden while no job is queued.
@@ -96,6 +98,8 @@ private:
     VYRControlBar *m_wndControlBar = nullptr;
     QProgressBar *m_pProgressBar = nullptr;
     QLabel *m_pProgressFile = nullptr;
+    QMenu *m_pViewMenu = nullptr;
+    VYRUndoController *m_pUndo = nullptr; // owned (child QObject)
 
     QLDocument *m_pDocument = nullptr;
     VYRThumbVw *m_pThumbView = nullptr;
