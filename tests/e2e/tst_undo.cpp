@@ -133,8 +133,8 @@ void TestUndo::clicksSettleUndoAndRedo()
     QTest::mouseClick(grid, Qt::LeftButton, {}, CellCentre(2));
     QCOMPARE(frame->GetTaskView()->GetTaskCount(), 2);
     QCOMPARE(frame->GetTaskView()->GetTaskText(0, VYRTaskVw::COL_ROTATION), QStringLiteral("180"));
-    QTRY_COMPARE_WITH_TIMEOUT(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")),
-                              2, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")), 2,
+                              20000);
     QTRY_COMPARE(doc->GetPendingCount(), 0);
     QCOMPARE(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated 'a.jpg'")), 0);
     QCOMPARE(TestJpeg::ReadAll(paths[0]), originals[0]);
@@ -174,8 +174,8 @@ void TestUndo::historyRestoresAndChangedPhotoIsRefused()
     QWidget *grid = frame->GetThumbView()->viewport();
     QTest::mouseClick(grid, Qt::RightButton, {}, CellCentre(0));
     QTest::mouseClick(grid, Qt::RightButton, {}, CellCentre(1));
-    QTRY_COMPARE_WITH_TIMEOUT(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")),
-                              2, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")), 2,
+                              20000);
     QTRY_COMPARE(doc->GetPendingCount(), 0);
 
     // Someone edits b after Veyra wrote it: the undo gives a back and leaves b alone.
