@@ -48,6 +48,13 @@ void VYRUndoController::AddMenus(QMenu *in_pBefore, QMenu *in_pView)
     if (in_pView) {
         in_pView->addSeparator();
         in_pView->addAction(QString::fromUtf8(T::kMenuHistory), this, [this] { ShowHistory(); });
+        // What a write does to the file's date belongs with what it keeps for undo.
+        QAction *keep = in_pView->addAction(QString::fromUtf8(T::kMenuKeepDates));
+        keep->setCheckable(true);
+        keep->setChecked(m_pDoc->GetPrefs().KeepFileTime);
+        keep->setStatusTip(QString::fromUtf8(T::kPromptKeepDates));
+        connect(keep, &QAction::toggled, this,
+                [this](bool in_on) { m_pDoc->GetPrefs().KeepFileTime = in_on; });
     }
 }
 

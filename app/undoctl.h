@@ -22,7 +22,8 @@ public:
     // in_refresh shows the folder again after photos were restored.
     VYRUndoController(QMainWindow *in_pFrame, Document *in_pDoc, std::function<void()> in_refresh);
 
-    // Inserts the Edit menu before in_pBefore and appends History... to in_pView.
+    // Inserts the Edit menu before in_pBefore and appends History... and Keep File Dates
+    // (the KeepFileTime preference) to in_pView.
     void AddMenus(QMenu *in_pBefore, QMenu *in_pView);
 
     // Takes back the last batch / the last undo; says so when there is none.

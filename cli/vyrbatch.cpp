@@ -323,6 +323,7 @@ VYRPhotoOutcome VYRBatch::Rotate(size_t in_index, const Turn &in_turn) const
         write.m_allowReplace = m_settings.m_overwrite;
         write.m_pReport = &report;
         write.m_pJournal = m_settings.m_pJournal;
+        write.m_keepTime = m_settings.m_keepTime;
         VYRRotatePhoto(path, in_turn.m_output, in_turn.m_code, write);
         outcome.m_kind = VYRPhotoOutcome::Kind::Rotated;
         outcome.m_note = VYRTrimText(report, VYRShownPath(path));

@@ -264,6 +264,7 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
         return rc;
     m_source = QFile::encodeName(in_guard.m_source);
     m_sourceRead = in_guard.m_sourceRead;
+    m_keepTime = in_guard.m_keepSourceTime;
     QByteArray source;
     const bool inPlace =
         ResolveLinks(m_source, &source) == VYR_SUCCESS && Spelt(source) == Spelt(m_target);
@@ -362,6 +363,13 @@ int VYRAtomicFile::WriteAndFlush(const uint8_t *in_pData, size_t in_size)
     if (m_exists && fchown(m_fd, m_uid, m_gid) != 0) {
         if (errno != EPERM || (fchown(m_fd, uid_t(-1), m_gid) != 0 && errno != EPERM))
             return VYR_ERR_FILE_WRITE;
+    }
+    if (m_keepTime) {
+        // Set on the file before it is published: no reader ever sees the write's own time.
+        const struct timespec times[2] = {
+            {0, UTIME_NOW}, {time_t(m_sourceRead.m_mtimeSec), m_sourceRead.m_mtimeNsec}};
+        if (futimens(m_fd, times) != 0)
+            return MapErrno(errno, VYR_ERR_FILE_WRITE);
     }
     if (fchmod(m_fd, m_mode) != 0 || fsync(m_fd) != 0)
         return MapErrno(errno, VYR_ERR_DESTINATION_CHANGED);

@@ -32,6 +32,9 @@ public:
         QString m_source;             // the photo the result was made from
         VYRFileIdentity m_sourceRead; // that photo as it was read
         bool m_allowReplace = false;  // another file at the destination may be replaced
+        // The result gets the source's modification time as read (to the nanosecond) before
+        // it takes the destination's place, instead of the time of the write.
+        bool m_keepSourceTime = false;
     };
 
     VYRAtomicFile() = default;
@@ -84,6 +87,7 @@ private:
     bool m_unnamed = false; // m_fd is an O_TMPFILE file not yet linked anywhere
     bool m_exists = false;  // the destination exists and is replaced
     bool m_checkSource = false;
+    bool m_keepTime = false; // the result gets m_sourceRead's modification time
     VYRFileIdentity m_expected;   // what stands at the destination to be replaced
     VYRFileIdentity m_sourceRead; // the source as it was read
     mode_t m_mode = 0;            // mode bits the result gets

@@ -46,7 +46,10 @@ enum : int
     VYR_ERR_METADATA_DAMAGED = -24,    // an Exif or XMP block cannot be read or edited safely
     VYR_ERR_FILE_TOO_LARGE = -25,      // larger than any photo the engine holds (1 GiB)
     VYR_ERR_UNREACHABLE = -26,         // a walked name is not valid UTF-8: it cannot be opened
-    VYR_ERR_READ_ONLY = -805,          // the destination file or its folder is read-only
+    // Returned by the photo writer above the engine (VYRRotatePhoto), never by the engine: the
+    // photo's XMP sidecar cannot be read, edited safely or written, so neither is changed.
+    VYR_ERR_SIDECAR = -27,
+    VYR_ERR_READ_ONLY = -805, // the destination file or its folder is read-only
 };
 
 // File transform codes (see VYROrientation::Code): 4 x quarter turns clockwise, plus 1 when
@@ -141,12 +144,16 @@ struct VYRRotateReport
 //   source; without it such a destination fails the rotation (VYR_ERR_OUTPUT_EXISTS). The
 //   source itself (same device and inode) is always replaced: that is a turn in place.
 // - m_pReport, when set, receives what the turn trimmed (also when the rotation fails later).
+// - m_keepTime: see below.
 struct VYRRotateOptions
 {
     bool (*m_pFunction)(uint8_t *inout_pData, size_t in_size, void *in_pUserData) = nullptr;
     void *m_pUserData = nullptr;
     bool m_allowReplace = false;
     VYRRotateReport *m_pReport = nullptr;
+    // The written photo keeps the source's modification time (to the nanosecond) instead of
+    // getting the time of the turn.
+    bool m_keepTime = false;
 };
 // The record's earlier name, from when it carried only the finishing step.
 using VYRRotateFinish = VYRRotateOptions;

@@ -27,6 +27,7 @@ int VYREngineRotateFile(const QString &in_source, const QString &in_destination,
     VYRAtomicFile::Guard guard;
     guard.m_source = in_source;
     guard.m_allowReplace = options.m_allowReplace;
+    guard.m_keepSourceTime = options.m_keepTime;
     int rc = VYRReadPhotoFile(in_source, &source, &guard.m_sourceRead);
     if (rc != VYR_SUCCESS)
         return rc;

@@ -39,6 +39,7 @@ constexpr Entry kTable[] = {
     {VYR_ERR_METADATA_DAMAGED, T::kMetadataDamaged},
     {VYR_ERR_FILE_TOO_LARGE, T::kFileTooLarge},
     {VYR_ERR_UNREACHABLE, T::kUnreachable},
+    {VYR_ERR_SIDECAR, T::kSidecar},
     {VYR_ERR_READ_ONLY, T::kReadOnly},
 };
 

@@ -151,7 +151,8 @@ bool FindValues(const QByteArray &in_text, const QByteArray &in_name, const QByt
 
 // Applies the edits and settles the length change in the padding. False when the padding is
 // too small to give the bytes a longer text needs.
-bool Apply(const QByteArray &in_text, QList<Edit> in_edits, QByteArray *out_pText)
+bool Apply(const QByteArray &in_text, QList<Edit> in_edits, QByteArray *out_pText,
+           bool in_mayGrow = false)
 {
     std::sort(in_edits.begin(), in_edits.end(),
               [](const Edit &a, const Edit &b) { return a.m_pos < b.m_pos; });
@@ -165,6 +166,10 @@ bool Apply(const QByteArray &in_text, QList<Edit> in_edits, QByteArray *out_pTex
         from = edit.m_pos + edit.m_length;
     }
     text += in_text.mid(from);
+    if (in_mayGrow) {
+        *out_pText = text;
+        return true;
+    }
 
     qsizetype end = text.lastIndexOf(kPacketEnd);
     if (end < 0)
@@ -185,7 +190,8 @@ bool Apply(const QByteArray &in_text, QList<Edit> in_edits, QByteArray *out_pTex
 
 } // namespace
 
-int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name)
+int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name,
+               bool in_mayGrow)
 {
     if (!inout_pPayload || !inout_pPayload->startsWith(kVYRXmpIdentifier))
         return VYR_SUCCESS;
@@ -213,7 +219,7 @@ int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QB
         return VYR_SUCCESS;
 
     QByteArray edited;
-    if (!Apply(text, orientation + sizes, &edited)) {
+    if (!Apply(text, orientation + sizes, &edited, in_mayGrow)) {
         QLTrace("Rotating '%s' left the XMP sizes as they were: the packet has too little "
                 "padding for the new values\n",
                 in_name.constData());

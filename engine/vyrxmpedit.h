@@ -21,4 +21,7 @@ extern const QByteArray kVYRXmpIdentifier;
 // Returns VYR_SUCCESS (also when the packet holds none of these values, or is no XMP packet);
 // VYR_ERR_METADATA_DAMAGED, with the payload untouched, when one of them is written in a form
 // that cannot be edited safely (not a number, an element holding more than text).
-int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name);
+// With in_mayGrow (a sidecar file, not a segment of fixed size), the packet may grow or shrink
+// instead: the padding is left as it is.
+int VYREditXmp(QByteArray *inout_pPayload, int in_width, int in_height, const QByteArray &in_name,
+               bool in_mayGrow = false);

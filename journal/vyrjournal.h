@@ -65,6 +65,8 @@ struct VYRFileState
 
 // The code of a record that takes another back (its m_transform).
 inline constexpr int VYR_JOURNAL_RESTORE = 0;
+// The code of a record that brought a photo's XMP sidecar in line with the photo's turn.
+inline constexpr int VYR_JOURNAL_SIDECAR = 64;
 
 enum class VYRRecordState
 {

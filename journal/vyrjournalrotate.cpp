@@ -99,6 +99,7 @@ int VYRJournalledRotate(VYRJournal *in_pJournal, qint64 in_batch, const QString 
         // The caller's other options travel on; its own finishing step runs inside ours.
         finish.m_allowReplace = in_pFinish->m_allowReplace;
         finish.m_pReport = in_pFinish->m_pReport;
+        finish.m_keepTime = in_pFinish->m_keepTime;
     }
     const int rc = VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, &finish);
     if (turn.m_id) {

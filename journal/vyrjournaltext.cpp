@@ -54,6 +54,8 @@ QString VYRRecordWords(int in_transform)
     namespace T = VYRUndoText;
     if (in_transform == VYR_JOURNAL_RESTORE)
         return QString::fromUtf8(T::kRestoreOf);
+    if (in_transform == VYR_JOURNAL_SIDECAR)
+        return QString::fromUtf8(T::kSidecarEdited);
     // Codes are 4 times the clockwise quarter turns, plus 1 when the picture is mirrored first.
     const char *turn = nullptr;
     switch ((in_transform / 4) % 4) {

@@ -204,6 +204,9 @@ inline constexpr char kFileTooLarge[] =
 inline constexpr char kUnreachable[] =
     "'%s' has a name that is not valid UTF-8 and cannot be opened; it is left as it is";
 inline constexpr char kReadOnly[] = "'%s' or its folder is read-only; it is left as it is";
+inline constexpr char kSidecar[] =
+    "The XMP sidecar of '%s' cannot be read, edited safely or written; the photo and its "
+    "sidecar are left as they are";
 inline constexpr char kUnknown[] = "'%s' could not be turned; it is left as it is";
 // A turn that had to trim the partial blocks along an edge it moves.
 inline constexpr char kTrimmedOne[] = "'%s': trimmed %d %s from the %s edge";
@@ -241,6 +244,9 @@ inline constexpr char kMenuEdit[] = "&Edit";
 inline constexpr char kMenuUndo[] = "&Undo";
 inline constexpr char kMenuRedo[] = "&Redo";
 inline constexpr char kMenuHistory[] = "&History...";
+inline constexpr char kMenuKeepDates[] = "Keep File &Dates";
+inline constexpr char kPromptKeepDates[] =
+    "Written photos keep their modification date instead of getting the time of the turn";
 inline constexpr char kSettling[] = "Settling...";
 inline constexpr char kLogCancelledOut[] = "Nothing to write for '%s': its turns cancel out";
 inline constexpr char kLogRestored[] = "Restored '%s'";
@@ -272,6 +278,7 @@ inline constexpr char kTurnHalf[] = "turned 180 degrees";
 inline constexpr char kTurnCounter[] = "turned 90 degrees counter-clockwise";
 inline constexpr char kMirrored[] = "mirrored";
 inline constexpr char kMirroredThen[] = "mirrored, then %s";
+inline constexpr char kSidecarEdited[] = "sidecar made to match";
 } // namespace VYRUndoText
 
 // Texts carried by the wrapper's error records (never shown to the user).

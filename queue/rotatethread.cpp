@@ -60,6 +60,7 @@ VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
         VYRPhotoWrite write;
         write.m_pReport = &inout_pOutcome->m_trim;
         write.m_pJournal = in_job.m_pJournal;
+        write.m_keepTime = in_job.m_keepTime;
         VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code, write);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);

@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "vyrjournalrotate.h"
 #include "vyrjournalsession.h"
+#include "vyrsidecar.h"
 
 VYROrientation VYRAutoRotateTransform(uint32_t in_value)
 {
@@ -28,6 +29,33 @@ void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int
     VYRRotatePhoto(in_source, in_destination, in_code, write);
 }
 
+namespace {
+
+// The sidecars' step runs as the engine's finishing step: the photo is complete, not yet
+// renamed into place.
+struct SidecarStep
+{
+    VYRSidecarEdit *m_pEdit = nullptr;
+    VYRJournal *m_pJournal = nullptr;
+    qint64 m_batch = 0;
+    int m_result = VYR_SUCCESS;
+};
+
+bool WriteSidecars(uint8_t *inout_pData, size_t in_size, void *in_pUserData)
+{
+    auto *step = static_cast<SidecarStep *>(in_pUserData);
+    step->m_result = step->m_pEdit->Write(inout_pData, in_size, step->m_pJournal, step->m_batch);
+    return step->m_result == VYR_SUCCESS;
+}
+
+[[noreturn]] void Fail(int in_code)
+{
+    throw new QLImageException(in_code, QLImgText::kEngineError, QLImgText::kModule,
+                               QLImgText::kFnRotateFile);
+}
+
+} // namespace
+
 void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int in_code,
                     const VYRPhotoWrite &in_write)
 {
@@ -35,25 +63,39 @@ void VYRRotatePhoto(const QString &in_source, const QString &in_destination, int
     VYRRotateOptions options;
     options.m_allowReplace = in_write.m_allowReplace;
     options.m_pReport = in_write.m_pReport;
+    options.m_keepTime = in_write.m_keepTime;
     VYRJournalSession *session = in_write.m_pJournal;
-    if (!session || !session->IsEnabled()) {
-        QLRotateFile(in_source, in_destination, in_code, &options);
-        return;
-    }
+    VYRJournal *journal = nullptr;
+    qint64 batch = 0;
     int journalResult = VYR_JOURNAL_OK;
-    VYRJournal *journal = session->Journal(&journalResult);
-    const qint64 batch = journal ? session->CurrentBatch() : 0;
-    if (!journal || !batch)
-        throw new QLImageException(journal ? VYR_JOURNAL_ERR_IO : journalResult,
-                                   QLImgText::kEngineError, QLImgText::kModule,
-                                   QLImgText::kFnRotateFile);
-    const int result = VYRJournalledRotate(journal, batch, in_source, in_destination, in_code,
-                                           &options, nullptr, &journalResult);
+    if (session && session->IsEnabled()) {
+        journal = session->Journal(&journalResult);
+        batch = journal ? session->CurrentBatch() : 0;
+        if (!journal || !batch)
+            Fail(journal ? VYR_JOURNAL_ERR_IO : journalResult);
+    }
+
+    VYRSidecarEdit sidecars(in_source, in_destination, in_write.m_allowReplace);
+    SidecarStep step{&sidecars, journal, batch};
+    if (!sidecars.IsEmpty()) {
+        if (sidecars.Read() != VYR_SUCCESS)
+            Fail(VYR_ERR_SIDECAR);
+        options.m_pFunction = &WriteSidecars;
+        options.m_pUserData = &step;
+    }
+    int result = VYR_SUCCESS;
+    if (journal)
+        result = VYRJournalledRotate(journal, batch, in_source, in_destination, in_code, &options,
+                                     nullptr, &journalResult);
+    else
+        result = VYRGetEngine().RotateFile(in_source, in_destination, in_code, 0, 0, 0, &options);
+    sidecars.Finish(result == VYR_SUCCESS);
     if (result == VYR_SUCCESS)
         return;
-    // A record the journal refused is the reason, not the finishing step it ran in.
-    const int code =
-        result == VYR_ERR_FINISH && journalResult != VYR_JOURNAL_OK ? journalResult : result;
-    throw new QLImageException(code, QLImgText::kEngineError, QLImgText::kModule,
-                               QLImgText::kFnRotateFile);
+    // The step that refused is the reason, not the finishing step it ran in.
+    if (result == VYR_ERR_FINISH && step.m_result != VYR_SUCCESS)
+        Fail(step.m_result);
+    if (result == VYR_ERR_FINISH && journalResult != VYR_JOURNAL_OK)
+        Fail(journalResult);
+    Fail(result);
 }

@@ -48,6 +48,7 @@ struct VYRPhotoWrite
 {
     bool m_allowReplace = false;          // as above
     VYRRotateReport *m_pReport = nullptr; // as above
+    bool m_keepTime = false;              // the written photo keeps the source's modification time
     // When given and enabled, the write is journalled in its current batch before the rename
     // (so that it can be undone); a journal that cannot record it fails the write, with the
     // journal's code (-901...), and nothing is replaced.

@@ -233,8 +233,10 @@ bool VYRTaskVw::TakeNextJob(VYRJob *out_pJob)
     out_pJob->m_pItem = item;
     out_pJob->m_source = GetTaskText(next, COL_SOURCE);
     out_pJob->m_output = GetTaskText(next, COL_OUTPUT);
-    if (Document *doc = GetDoc())
+    if (Document *doc = GetDoc()) {
         out_pJob->m_pJournal = &doc->GetJournal();
+        out_pJob->m_keepTime = doc->GetPrefs().KeepFileTime;
+    }
     return true;
 }
 

@@ -34,6 +34,8 @@ struct VYRJob
     QString m_output;
     // The journal the write is recorded in (the document's); null: not journalled.
     VYRJournalSession *m_pJournal = nullptr;
+    // The written photo keeps its modification time (the KeepFileTime preference).
+    bool m_keepTime = false;
 };
 
 enum class VYRJobResult
