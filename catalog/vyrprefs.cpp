@@ -3,6 +3,7 @@
 #include "vyrprefs.h"
 
 #include <QSettings>
+#include <QVariant>
 
 #include <algorithm>
 
@@ -51,16 +52,28 @@ void VYRPrefs::Load(QSettings &in_store)
 
 void VYRPrefs::Save(QSettings &in_store) const
 {
-    in_store.setValue(Key("UndoDays"), UndoDays);
-    in_store.setValue(Key("UndoMegabytes"), UndoMegabytes);
-    in_store.setValue(Key("SettleMilliseconds"), SettleMs);
-    in_store.setValue(Key("KeepFileTime"), KeepFileTime ? 1 : 0);
-    in_store.setValue(Key("UseEmbeddedThumbnails"), UseEmbeddedThumbnails ? 1 : 0);
-    in_store.setValue(Key("EmbeddedThumbnailTolerance"), EmbeddedThumbnailTolerance);
-    in_store.setValue(Key("WriteSharedThumbnails"), WriteSharedThumbnails ? 1 : 0);
-    in_store.setValue(Key("Theme"), Theme);
-    in_store.setValue(Key("RecentFolders"), RecentFolders);
-    in_store.setValue(Key("LogWindowGeometry"), LogWindowGeometry);
+    // Only what the user changed is stored: a profile of defaults holds the main record's
+    // values alone, as it always has, and a later default reaches everyone who kept it.
+    const VYRPrefs defaults;
+    const auto put = [&](const char *in_name, const QVariant &in_value, bool in_isDefault) {
+        if (in_isDefault)
+            in_store.remove(Key(in_name));
+        else
+            in_store.setValue(Key(in_name), in_value);
+    };
+    put("UndoDays", UndoDays, UndoDays == defaults.UndoDays);
+    put("UndoMegabytes", UndoMegabytes, UndoMegabytes == defaults.UndoMegabytes);
+    put("SettleMilliseconds", SettleMs, SettleMs == defaults.SettleMs);
+    put("KeepFileTime", KeepFileTime ? 1 : 0, KeepFileTime == defaults.KeepFileTime);
+    put("UseEmbeddedThumbnails", UseEmbeddedThumbnails ? 1 : 0,
+        UseEmbeddedThumbnails == defaults.UseEmbeddedThumbnails);
+    put("EmbeddedThumbnailTolerance", EmbeddedThumbnailTolerance,
+        EmbeddedThumbnailTolerance == defaults.EmbeddedThumbnailTolerance);
+    put("WriteSharedThumbnails", WriteSharedThumbnails ? 1 : 0,
+        WriteSharedThumbnails == defaults.WriteSharedThumbnails);
+    put("Theme", Theme, Theme == defaults.Theme);
+    put("RecentFolders", RecentFolders, RecentFolders.isEmpty());
+    put("LogWindowGeometry", LogWindowGeometry, LogWindowGeometry.isEmpty());
 }
 
 VYRPrefs VYRPrefs::FromProfile()

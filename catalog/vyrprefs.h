@@ -37,6 +37,7 @@ public:
     QByteArray LogWindowGeometry;              // "LogWindowGeometry": saveGeometry() form
 
     void Load(QSettings &in_store);
+    // Stores the values that differ from their defaults and removes the others.
     void Save(QSettings &in_store) const;
 
     // The preferences of the user's profile store, read only (for the command line).
