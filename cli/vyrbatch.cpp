@@ -10,6 +10,7 @@
 #include "vyrfolderwalk.h"
 #include "vyrorient.h"
 #include "vyrresulttext.h"
+#include "vyrsharedthumbs.h"
 
 #include <QDir>
 #include <QFile>
@@ -319,6 +320,7 @@ VYRPhotoOutcome VYRBatch::Rotate(size_t in_index, const Turn &in_turn) const
     try {
         VYRRotateReport report;
         VYRRotatePhoto(path, in_turn.m_output, in_turn.m_code, m_settings.m_overwrite, &report);
+        VYRForgetSharedThumbnails(in_turn.m_output);
         outcome.m_kind = VYRPhotoOutcome::Kind::Rotated;
         outcome.m_note = VYRTrimText(report, VYRShownPath(path));
     } catch (QLException *in_pErr) {

@@ -11,6 +11,7 @@
 #include "vyrimg.h"
 #include "vyrorient.h"
 #include "vyroutputclaims.h"
+#include "vyrsharedthumbs.h"
 
 #include <QFile>
 #include <chrono>
@@ -57,6 +58,7 @@ VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
         // The turn and the Orientation reset land in one atomic write, which replaces no
         // other file than the photo itself (a namesake from another card stays).
         VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code, false, &inout_pOutcome->m_trim);
+        VYRForgetSharedThumbnails(in_job.m_output);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
         inout_pOutcome->m_code = err->code;
