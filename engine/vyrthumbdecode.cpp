@@ -144,10 +144,9 @@ int PrepareJpeg(const JpegJob &in_job, VYRJpegGuard &inout_guard, bool *out_pCmy
     out_pInfo->m_height = int(info->image_height);
 
     int num = 1, denom = 1;
-    // The class box, when larger, decides: both pictures come from the one decode.
-    const QSize cover =
-        in_job.m_classBox.isValid() ? in_job.m_box.expandedTo(in_job.m_classBox) : in_job.m_box;
-    VYRChooseJpegScale(out_pInfo->m_width, out_pInfo->m_height, cover, &num, &denom);
+    // The box alone decides, so the grid's picture is the same whether the cache is written
+    // or not; the class picture is made only when this decode has the pixels for it.
+    VYRChooseJpegScale(out_pInfo->m_width, out_pInfo->m_height, in_job.m_box, &num, &denom);
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
     *out_pCmyk = cmyk;
     info->scale_num = unsigned(num);
@@ -230,7 +229,9 @@ int DecodeJpeg(const JpegJob &in_job, JpegPictures *out_pPictures, VYRThumbFileI
     }
     if (cmyk)
         image = CmykToRgb(image);
-    if (in_job.m_classBox.isValid())
+    const QSize classSize = FittedSize(out_pInfo->m_width, out_pInfo->m_height, in_job.m_classBox);
+    if (in_job.m_classBox.isValid() && image.width() >= classSize.width() &&
+        image.height() >= classSize.height())
         out_pPictures->m_classPicture = Fitted(image, in_job.m_classBox);
     out_pPictures->m_picture = Fitted(std::move(image), in_job.m_box);
     return out_pPictures->m_picture.isNull() ? VYR_ERR_NO_MEMORY : VYR_SUCCESS;
