@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "slctfldr.h"
 #include "vyrimg.h"
+#include "vyrsharedthumbs.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -243,6 +244,11 @@ bool Document::OnOpenDocument(const QString &in_path)
     const QLLoadStopQuery stopAsked = [](void *in_pDocument) {
         return static_cast<Document *>(in_pDocument)->m_bStopLoading;
     };
+    VYRThumbSources sources;
+    sources.m_useEmbedded = m_prefs.UseEmbeddedThumbnails;
+    sources.m_tolerancePercent = m_prefs.EmbeddedThumbnailTolerance;
+    sources.m_writeShared = m_prefs.WriteSharedThumbnails;
+    VYRSetThumbSources(sources);
     try {
         // An unknown thumbnail size gives an empty box, which the loader refuses: the scan
         // then fails instead of dividing by zero anywhere.

@@ -11,6 +11,7 @@
 #include "vyrjournaltext.h"
 #include "vyrorient.h"
 #include "vyrresulttext.h"
+#include "vyrsharedthumbs.h"
 
 #include <QDir>
 #include <QFile>
@@ -325,6 +326,7 @@ VYRPhotoOutcome VYRBatch::Rotate(size_t in_index, const Turn &in_turn) const
         write.m_pJournal = m_settings.m_pJournal;
         write.m_keepTime = m_settings.m_keepTime;
         VYRRotatePhoto(path, in_turn.m_output, in_turn.m_code, write);
+        VYRForgetSharedThumbnails(in_turn.m_output);
         outcome.m_kind = VYRPhotoOutcome::Kind::Rotated;
         outcome.m_note = VYRTrimText(report, VYRShownPath(path));
     } catch (QLException *in_pErr) {

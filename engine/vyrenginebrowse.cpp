@@ -41,7 +41,8 @@ struct DecodeJob
 class DecodePool
 {
 public:
-    DecodePool(QSize in_box, uint32_t in_matte) : m_box(in_box), m_matte(in_matte)
+    DecodePool(QSize in_box, uint32_t in_matte)
+        : m_box(in_box), m_matte(in_matte), m_sources(VYRGetThumbSources())
     {
         try {
             for (int i = 0; i < kDecodeThreads; ++i)
@@ -107,7 +108,7 @@ private:
             }
             VYRThumbResult result;
             try {
-                result = VYRMakeThumbnail(job->m_path, m_box, m_matte, &m_cancel);
+                result = VYRMakeThumbnail(job->m_path, m_box, m_matte, &m_cancel, &m_sources);
             } catch (...) {
                 // Out of memory inside Qt or libjpeg: an exception leaving a thread would
                 // end the program, and the caller would wait for this job forever.
@@ -125,6 +126,8 @@ private:
 
     const QSize m_box;
     const uint32_t m_matte;
+    // Read once: a change of the settings during a browse takes effect at the next one.
+    const VYRThumbSources m_sources;
     std::atomic<bool> m_cancel{false};
     std::mutex m_mutex;
     std::condition_variable m_workCv;

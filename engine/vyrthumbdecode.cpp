@@ -3,9 +3,11 @@
 #include "vyrthumbdecode.h"
 
 #include "qltrace.h"
+#include "vyrembeddedthumb.h"
 #include "vyrjpegguard.h"
 #include "vyrjpegscan.h"
 #include "vyrreadfile.h"
+#include "vyrsharedthumbs.h"
 #include "vyrthumbcache.h"
 #include "vyrtiff.h"
 
@@ -101,32 +103,52 @@ uint32_t ExifOrientation(const QByteArray &in_data)
     return 0;
 }
 
-int Refuse(const QString &in_path, int in_code, const QByteArray &in_reason)
+// One JPEG stream to decode: the photo, or a preview it carries.
+struct JpegJob
 {
-    QLTrace("Cannot make a thumbnail of '%s': %s\n", qUtf8Printable(in_path),
+    QString m_path;
+    const uint8_t *m_pData = nullptr;
+    size_t m_size = 0;
+    QSize m_box;
+    QSize m_classBox;       // when valid, also fitted to this box (for the shared cache)
+    bool m_preview = false; // a preview: any warning refuses it, and a refusal is no failure
+    const std::atomic<bool> *m_pCancel = nullptr;
+};
+
+struct JpegPictures
+{
+    QImage m_picture;      // fitted to the job's box
+    QImage m_classPicture; // fitted to its class box, when asked for
+};
+
+int Refuse(const JpegJob &in_job, int in_code, const QByteArray &in_reason)
+{
+    if (in_job.m_preview) {
+        // The photo is decoded instead: worth a trace, not a word to the user.
+        QLTrace("The embedded preview of '%s' is not used: %s\n", qUtf8Printable(in_job.m_path),
+                in_reason.constData());
+        return in_code;
+    }
+    QLTrace("Cannot make a thumbnail of '%s': %s\n", qUtf8Printable(in_job.m_path),
             in_reason.constData());
     // A JPEG kind libjpeg does not read (12-bit, lossless) is no picture we can show.
     return in_code == VYR_ERR_TRANSFORM ? VYR_ERR_FILE_FORMAT : in_code;
 }
 
-// Decodes through the guard at the smallest reduction that still covers the fitted size,
-// straight into the picture, and fits it while the guard still holds the memory it reserved.
-int DecodeJpeg(const QString &in_path, const QByteArray &in_data, QSize in_box,
-               const std::atomic<bool> *in_pCancel, QImage *out_pImage, VYRThumbFileInfo *out_pInfo)
+// Sets up the scaled decode and reserves its memory; *out_pCmyk tells the output's form.
+int PrepareJpeg(const JpegJob &in_job, VYRJpegGuard &inout_guard, bool *out_pCmyk,
+                VYRThumbFileInfo *out_pInfo)
 {
-    VYRJpegGuard guard(in_pCancel);
-    guard.TolerateWarnings();
-    int rc = guard.ReadHeader(reinterpret_cast<const uint8_t *>(in_data.constData()),
-                              size_t(in_data.size()));
-    if (rc != VYR_SUCCESS)
-        return Refuse(in_path, rc, guard.Reason());
-    jpeg_decompress_struct *info = guard.Info();
+    jpeg_decompress_struct *info = inout_guard.Info();
     out_pInfo->m_width = int(info->image_width);
     out_pInfo->m_height = int(info->image_height);
 
     int num = 1, denom = 1;
-    VYRChooseJpegScale(out_pInfo->m_width, out_pInfo->m_height, in_box, &num, &denom);
+    // The box alone decides, so the grid's picture is the same whether the cache is written
+    // or not; the class picture is made only when this decode has the pixels for it.
+    VYRChooseJpegScale(out_pInfo->m_width, out_pInfo->m_height, in_job.m_box, &num, &denom);
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    *out_pCmyk = cmyk;
     info->scale_num = unsigned(num);
     info->scale_denom = unsigned(denom);
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -137,20 +159,19 @@ int DecodeJpeg(const QString &in_path, const QByteArray &in_data, QSize in_box,
     info->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_XRGB;
 #endif
     bool buffered = false;
-    rc = guard.Run([&buffered](j_decompress_ptr in_pInfo) {
+    int rc = inout_guard.Run([&buffered](j_decompress_ptr in_pInfo) {
         jpeg_calc_output_dimensions(in_pInfo);
         buffered = jpeg_has_multiple_scans(in_pInfo);
     });
     if (rc != VYR_SUCCESS)
-        return Refuse(in_path, rc, guard.Reason());
+        return Refuse(in_job, rc, inout_guard.Reason());
 
     // A multi-scan picture is decoded from all its coefficients at once, whatever the scale.
-    const int width = int(info->output_width);
-    const int height = int(info->output_height);
-    const qint64 memory = (buffered ? guard.CoefficientBytes() : 0) + qint64(width) * height * 4;
-    const qint64 data = guard.EntropyBytes();
+    const qint64 memory = (buffered ? inout_guard.CoefficientBytes() : 0) +
+                          qint64(info->output_width) * info->output_height * 4;
+    const qint64 data = inout_guard.EntropyBytes();
     if (memory > kFreeBytes && memory > data * kBytesPerDataByte) {
-        return Refuse(in_path, VYR_ERR_TOO_COSTLY,
+        return Refuse(in_job, VYR_ERR_TOO_COSTLY,
                       QStringLiteral("%1x%2 pixels would need %3 MB for %4 KB of image data: no "
                                      "photo is made that way")
                           .arg(info->image_width)
@@ -159,14 +180,30 @@ int DecodeJpeg(const QString &in_path, const QByteArray &in_data, QSize in_box,
                           .arg(data >> 10)
                           .toUtf8());
     }
-    guard.LimitWork(std::max(kFreeVisits, data * kVisitsPerDataByte));
-    rc = guard.Reserve(memory);
-    if (rc != VYR_SUCCESS)
-        return Refuse(in_path, rc, guard.Reason());
+    inout_guard.LimitWork(std::max(kFreeVisits, data * kVisitsPerDataByte));
+    rc = inout_guard.Reserve(memory);
+    return rc == VYR_SUCCESS ? rc : Refuse(in_job, rc, inout_guard.Reason());
+}
 
-    QImage image(width, height, cmyk ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+// Decodes through the guard at the smallest reduction that still covers the fitted size,
+// straight into the picture, and fits it while the guard still holds the memory it reserved.
+int DecodeJpeg(const JpegJob &in_job, JpegPictures *out_pPictures, VYRThumbFileInfo *out_pInfo)
+{
+    VYRJpegGuard guard(in_job.m_pCancel);
+    if (!in_job.m_preview)
+        guard.TolerateWarnings();
+    int rc = guard.ReadHeader(in_job.m_pData, in_job.m_size);
+    if (rc != VYR_SUCCESS)
+        return Refuse(in_job, rc, guard.Reason());
+    bool cmyk = false;
+    rc = PrepareJpeg(in_job, guard, &cmyk, out_pInfo);
+    if (rc != VYR_SUCCESS)
+        return rc;
+    jpeg_decompress_struct *info = guard.Info();
+    QImage image(int(info->output_width), int(info->output_height),
+                 cmyk ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
-        return Refuse(in_path, VYR_ERR_NO_MEMORY, "no memory for the decoded picture");
+        return Refuse(in_job, VYR_ERR_NO_MEMORY, "no memory for the decoded picture");
     uchar *const bits = image.bits();
     const size_t stride = size_t(image.bytesPerLine());
     rc = guard.Run([bits, stride](j_decompress_ptr in_pInfo) {
@@ -183,15 +220,21 @@ int DecodeJpeg(const QString &in_path, const QByteArray &in_data, QSize in_box,
         // Nothing after the last row matters to a thumbnail: no jpeg_finish_decompress().
     });
     if (rc != VYR_SUCCESS)
-        return Refuse(in_path, rc, guard.Reason());
+        return Refuse(in_job, rc, guard.Reason());
     if (!guard.Warning().isEmpty()) {
         // What libjpeg made of a damaged file (the part there is, grey after data that breaks
         // off) still tells the user which photo it is.
-        QLTrace("The thumbnail of '%s' shows damaged data: %s\n", qUtf8Printable(in_path),
+        QLTrace("The thumbnail of '%s' shows damaged data: %s\n", qUtf8Printable(in_job.m_path),
                 guard.Warning().constData());
     }
-    *out_pImage = Fitted(cmyk ? CmykToRgb(image) : std::move(image), in_box);
-    return out_pImage->isNull() ? VYR_ERR_NO_MEMORY : VYR_SUCCESS;
+    if (cmyk)
+        image = CmykToRgb(image);
+    const QSize classSize = FittedSize(out_pInfo->m_width, out_pInfo->m_height, in_job.m_classBox);
+    if (in_job.m_classBox.isValid() && image.width() >= classSize.width() &&
+        image.height() >= classSize.height())
+        out_pPictures->m_classPicture = Fitted(image, in_job.m_classBox);
+    out_pPictures->m_picture = Fitted(std::move(image), in_job.m_box);
+    return out_pPictures->m_picture.isNull() ? VYR_ERR_NO_MEMORY : VYR_SUCCESS;
 }
 
 int DecodeOther(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
@@ -223,7 +266,176 @@ int DecodeOther(const QByteArray &in_data, QSize in_box, QImage *out_pImage,
     return VYR_SUCCESS;
 }
 
+bool IsJpegStart(const QByteArray &in_data)
+{
+    return in_data.size() >= 3 && uchar(in_data[0]) == 0xFF && uchar(in_data[1]) == 0xD8 &&
+           uchar(in_data[2]) == 0xFF;
+}
+
+// Bytes read first: the Exif block (at most 64 KiB) and the frame header after it lie there in
+// any camera's photo, so a photo shown from the shared cache or its Exif thumbnail is never
+// read whole.
+constexpr qint64 kHeadBytes = qint64(192) << 10;
+
+// A picture that stands for the photo, brought to exactly the size the photo's decode would
+// have: the grid's geometry (and every later turn of it) is then the same either way.
+bool ToTarget(QImage in_picture, QSize in_target, QImage *out_pPicture)
+{
+    if (in_picture.size() != in_target)
+        in_picture = in_picture.scaled(in_target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (in_picture.isNull())
+        return false;
+    *out_pPicture = in_picture.convertToFormat(QImage::Format_RGB32);
+    return !out_pPicture->isNull();
+}
+
+struct PhotoFacts
+{
+    VYRJpegFrame m_frame;
+    QSize m_target; // the photo fitted into the box
+    QSize m_box;
+    int m_tolerancePercent = 0;
+};
+
+// Tries the previews in in_data (the file's first bytes, or all of them) that begin at or
+// after in_from, smallest first; *out_pBeyond tells whether one lay beyond the data.
+bool TryPreviews(const QString &in_path, const QByteArray &in_data, qint64 in_fileSize,
+                 qint64 in_from, const PhotoFacts &in_photo, const std::atomic<bool> *in_pCancel,
+                 QImage *out_pPicture, bool *out_pBeyond)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(in_data.constData());
+    std::vector<std::pair<qint64, VYREmbeddedPreview>> usable; // by area
+    for (const VYREmbeddedPreview &preview :
+         VYRFindEmbeddedPreviews(bytes, size_t(in_data.size()), in_fileSize)) {
+        if (preview.m_offset < in_from)
+            continue;
+        if (preview.m_offset + preview.m_size > in_data.size()) {
+            *out_pBeyond = true;
+            continue;
+        }
+        VYRJpegFrame frame;
+        if (!VYRReadJpegFrame(bytes + preview.m_offset, size_t(preview.m_size), &frame))
+            continue;
+        const QSize size(frame.m_width, frame.m_height);
+        if (!VYRPreviewIsLargeEnough(size, in_photo.m_target, in_photo.m_tolerancePercent))
+            continue;
+        if (!VYRPreviewMatchesPhoto(size, in_photo.m_frame)) {
+            QLTrace("The embedded preview of '%s' is not used: %dx%d is not the photo's frame "
+                    "(%dx%d)\n",
+                    qUtf8Printable(in_path), size.width(), size.height(), in_photo.m_frame.m_width,
+                    in_photo.m_frame.m_height);
+            continue;
+        }
+        usable.emplace_back(qint64(size.width()) * size.height(), preview);
+    }
+    std::sort(usable.begin(), usable.end(),
+              [](const auto &in_a, const auto &in_b) { return in_a.first < in_b.first; });
+    for (const auto &candidate : usable) {
+        JpegJob job;
+        job.m_path = in_path;
+        job.m_pData = bytes + candidate.second.m_offset;
+        job.m_size = size_t(candidate.second.m_size);
+        job.m_box = in_photo.m_box;
+        job.m_preview = true;
+        job.m_pCancel = in_pCancel;
+        JpegPictures pictures;
+        VYRThumbFileInfo scratch;
+        if (DecodeJpeg(job, &pictures, &scratch) == VYR_SUCCESS &&
+            ToTarget(std::move(pictures.m_picture), in_photo.m_target, out_pPicture))
+            return true;
+    }
+    return false;
+}
+
+// The photo decoded whole, fitted to the box; and, when the shared cache is written, fitted to
+// its size class and written there.
+int DecodeAndShare(const QString &in_path, const QByteArray &in_data, QSize in_box,
+                   const VYRThumbSources &in_sources, VYRSharedThumbPhoto *inout_pPhoto,
+                   const std::atomic<bool> *in_pCancel, QImage *out_pPicture,
+                   VYRThumbFileInfo *out_pInfo)
+{
+    JpegJob job;
+    job.m_path = in_path;
+    job.m_pData = reinterpret_cast<const uint8_t *>(in_data.constData());
+    job.m_size = size_t(in_data.size());
+    job.m_box = in_box;
+    job.m_pCancel = in_pCancel;
+    const int classEdge = in_sources.m_writeShared ? VYRSharedThumbClassFor(in_box) : 0;
+    if (classEdge > 0)
+        job.m_classBox = QSize(classEdge, classEdge);
+    JpegPictures pictures;
+    const int status = DecodeJpeg(job, &pictures, out_pInfo);
+    if (status != VYR_SUCCESS)
+        return status;
+    *out_pPicture = std::move(pictures.m_picture);
+    if (classEdge > 0 && !pictures.m_classPicture.isNull()) {
+        inout_pPhoto->m_width = out_pInfo->m_width;
+        inout_pPhoto->m_height = out_pInfo->m_height;
+        VYRWriteSharedThumb(in_sources, *inout_pPhoto, classEdge, pictures.m_classPicture);
+    }
+    return VYR_SUCCESS;
+}
+
 } // namespace
+
+int VYRDecodeThumbPicture(const QString &in_path, QSize in_box, const VYRThumbSources &in_sources,
+                          QImage *out_pPicture, VYRThumbFileInfo *out_pInfo,
+                          const std::atomic<bool> *in_pCancel)
+{
+    if (in_pCancel && in_pCancel->load(std::memory_order_relaxed))
+        return VYR_ERR_CANCELLED;
+    QByteArray data;
+    VYRSharedThumbPhoto photo;
+    photo.m_path = in_path;
+    // Whatever cannot be read this way is told by the plain decode, with its own status.
+    if (VYRReadFileHead(in_path, kHeadBytes, &data, &photo.m_identity) != VYR_SUCCESS ||
+        !IsJpegStart(data) || photo.m_identity.m_size > kVYRMaxFileBytes)
+        return VYRDecodeFittedPicture(in_path, in_box, out_pPicture, out_pInfo, in_pCancel);
+    out_pInfo->m_fileSize = photo.m_identity.m_size;
+    out_pInfo->m_exifOrientation = ExifOrientation(data);
+    photo.m_exif = VYROrientation::FromExif(out_pInfo->m_exifOrientation);
+    // Other programs' entries are taken as file managers make them (the orientation applied);
+    // only for an upright photo can that make no difference.
+    photo.m_trustForeign = photo.m_exif.IsUpright();
+
+    PhotoFacts facts;
+    facts.m_box = in_box;
+    facts.m_tolerancePercent = in_sources.m_tolerancePercent;
+    const auto *bytes = reinterpret_cast<const uint8_t *>(data.constData());
+    const bool framed = VYRReadJpegFrame(bytes, size_t(data.size()), &facts.m_frame);
+    if (framed) {
+        facts.m_target = FittedSize(facts.m_frame.m_width, facts.m_frame.m_height, in_box);
+        photo.m_width = facts.m_frame.m_width;
+        photo.m_height = facts.m_frame.m_height;
+        out_pInfo->m_width = facts.m_frame.m_width;
+        out_pInfo->m_height = facts.m_frame.m_height;
+        QImage entry;
+        if (in_sources.m_readShared && VYRReadSharedThumb(in_sources, photo, in_box, &entry) &&
+            VYRPreviewMatchesPhoto(entry.size(), facts.m_frame) &&
+            VYRPreviewIsLargeEnough(entry.size(), facts.m_target, 0) &&
+            ToTarget(std::move(entry), facts.m_target, out_pPicture))
+            return VYR_SUCCESS;
+    }
+    bool beyond = false;
+    if (framed && in_sources.m_useEmbedded &&
+        TryPreviews(in_path, data, photo.m_identity.m_size, 0, facts, in_pCancel, out_pPicture,
+                    &beyond))
+        return VYR_SUCCESS;
+
+    const qint64 headSize = data.size();
+    if (headSize < photo.m_identity.m_size) {
+        qint64 size = 0;
+        const int status = VYRReadRegularFile(in_path, &data, nullptr, &size);
+        if (status != VYR_SUCCESS)
+            return status;
+        out_pInfo->m_fileSize = size;
+        if (beyond &&
+            TryPreviews(in_path, data, size, headSize, facts, in_pCancel, out_pPicture, &beyond))
+            return VYR_SUCCESS;
+    }
+    return DecodeAndShare(in_path, data, in_box, in_sources, &photo, in_pCancel, out_pPicture,
+                          out_pInfo);
+}
 
 QRgb VYRMatteToRgb(uint32_t in_matte)
 {
@@ -272,7 +484,17 @@ int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPi
                         uchar(data[2]) == 0xFF;
     if (isJpeg) {
         out_pInfo->m_exifOrientation = ExifOrientation(data);
-        return DecodeJpeg(in_path, data, in_box, in_pCancel, out_pPicture, out_pInfo);
+        JpegJob job;
+        job.m_path = in_path;
+        job.m_pData = reinterpret_cast<const uint8_t *>(data.constData());
+        job.m_size = size_t(data.size());
+        job.m_box = in_box;
+        job.m_pCancel = in_pCancel;
+        JpegPictures pictures;
+        status = DecodeJpeg(job, &pictures, out_pInfo);
+        if (status == VYR_SUCCESS)
+            *out_pPicture = std::move(pictures.m_picture);
+        return status;
     }
     status = DecodeOther(data, in_box, &picture, out_pInfo);
     if (status != VYR_SUCCESS)
@@ -287,11 +509,15 @@ int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPi
 }
 
 VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte,
-                                const std::atomic<bool> *in_pCancel)
+                                const std::atomic<bool> *in_pCancel,
+                                const VYRThumbSources *in_pSources)
 {
     VYRThumbResult result;
     QImage picture;
-    result.m_status = VYRDecodeFittedPicture(in_path, in_box, &picture, &result.m_info, in_pCancel);
+    result.m_status =
+        in_pSources ? VYRDecodeThumbPicture(in_path, in_box, *in_pSources, &picture, &result.m_info,
+                                            in_pCancel)
+                    : VYRDecodeFittedPicture(in_path, in_box, &picture, &result.m_info, in_pCancel);
     if (result.m_status != VYR_SUCCESS)
         return result;
     // A mirrored photo is shown with its mirror undone, as its file will be once written: the

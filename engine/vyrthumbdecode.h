@@ -17,6 +17,7 @@
 #pragma once
 
 #include "vyrengine.h"
+#include "vyrsharedthumbs.h"
 
 #include <QSize>
 #include <QString>
@@ -43,8 +44,11 @@ void VYRChooseJpegScale(int in_width, int in_height, QSize in_box, int *out_pNum
 // less data than the picture's size needs), VYR_ERR_TOO_COSTLY (more memory or work than a
 // photo of that file size could need), VYR_ERR_NO_MEMORY (also for a file over 1 GiB),
 // VYR_ERR_CANCELLED. Each refusal of a JPEG is traced with its reason.
+// With in_pSources, the picture may come from the shared thumbnail cache or a preview the
+// file carries, and the cache may be written (VYRDecodeThumbPicture); without, it is decoded.
 VYRThumbResult VYRMakeThumbnail(const QString &in_path, QSize in_box, uint32_t in_matte,
-                                const std::atomic<bool> *in_pCancel = nullptr);
+                                const std::atomic<bool> *in_pCancel = nullptr,
+                                const VYRThumbSources *in_pSources = nullptr);
 
 // The picture of in_path shrunk smoothly to fit in_box (never enlarged, at least 1x1), in
 // Format_RGB32, and what was learnt about the file on the way. Returns 1 or a failure status
@@ -55,3 +59,17 @@ int VYRDecodeFittedPicture(const QString &in_path, QSize in_box, QImage *out_pPi
 
 // The COLORREF-style matte (red in the low byte) as a Qt colour.
 QRgb VYRMatteToRgb(uint32_t in_matte);
+
+// The picture of in_path fitted to in_box as VYRDecodeFittedPicture makes it, taken from the
+// cheapest source in_sources allow that shows the same: a valid entry of the shared thumbnail
+// cache (of a size class at least the box's), else the Exif thumbnail or an MPF large thumbnail
+// that has the pixels the box needs (or falls short by at most the tolerance), shows the
+// photo's frame (within one MCU) and decodes without a single warning, else the photo itself,
+// whose picture is then written to the shared cache when that is allowed. A picture from the
+// cache or a preview is brought to exactly the size the decode would give, in the photo's
+// stored orientation. Only the file's first bytes are read unless the photo is decoded or its
+// preview lies further on. Results as VYRDecodeFittedPicture; a preview or cache entry that
+// cannot be used is never a failure.
+int VYRDecodeThumbPicture(const QString &in_path, QSize in_box, const VYRThumbSources &in_sources,
+                          QImage *out_pPicture, VYRThumbFileInfo *out_pInfo,
+                          const std::atomic<bool> *in_pCancel = nullptr);

@@ -11,6 +11,7 @@
 #include "vyrimg.h"
 #include "vyrorient.h"
 #include "vyroutputclaims.h"
+#include "vyrsharedthumbs.h"
 
 #include <QFile>
 #include <chrono>
@@ -62,6 +63,7 @@ VYRJobResult TurnFile(VYRWorkList *in_pList, const VYRJob &in_job, int in_code,
         write.m_pJournal = in_job.m_pJournal;
         write.m_keepTime = in_job.m_keepTime;
         VYRRotatePhoto(in_job.m_source, in_job.m_output, in_code, write);
+        VYRForgetSharedThumbnails(in_job.m_output);
     } catch (QLException *in_pErr) {
         std::unique_ptr<QLException> err(in_pErr);
         inout_pOutcome->m_code = err->code;

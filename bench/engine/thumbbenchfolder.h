@@ -62,6 +62,31 @@ inline QByteArray PhotoLikeJpeg(int in_width = 1600, int in_height = 1200)
     return bytes;
 }
 
+// in_jpeg with an Exif block after SOI whose IFD1 holds in_thumb, as cameras write it (IFD0
+// holds the Orientation, 1).
+inline QByteArray WithExifThumbnail(const QByteArray &in_jpeg, const QByteArray &in_thumb)
+{
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    auto put16 = [&tiff](int in_v) { tiff.append(char(in_v & 0xFF)).append(char(in_v >> 8)); };
+    auto put32 = [&](quint32 in_v) { put16(int(in_v & 0xFFFF)), put16(int(in_v >> 16)); };
+    auto entry = [&](int in_tag, int in_type, quint32 in_value) {
+        put16(in_tag), put16(in_type), put32(1), put32(in_value);
+    };
+    put16(1); // IFD0 at 8: Orientation
+    entry(274, 3, 1);
+    const quint32 ifd1 = 8 + 2 + 12 + 4;
+    put32(ifd1);
+    put16(3); // IFD1: Compression 6, the thumbnail's offset and length
+    entry(259, 3, 6);
+    entry(513, 4, ifd1 + 2 + 3 * 12 + 4);
+    entry(514, 4, quint32(in_thumb.size()));
+    put32(0);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff + in_thumb;
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
+    return in_jpeg.left(2) + segment + payload + in_jpeg.mid(2);
+}
+
 // Fills in_dir with in_count hard links IMG_00001.jpg ... of in_photo (or of a photo-like
 // 1600x1200 JPEG written there when in_photo is empty). Returns false when that fails.
 inline bool MakeLinkedFolder(const QString &in_dir, const QString &in_photo, int in_count)
