@@ -7,6 +7,7 @@
 #include "qlprompt.h"
 #include "resource.h"
 #include "vyrjournaltext.h"
+#include "vyrsharedthumbs.h"
 
 #include <QAction>
 #include <QDir>
@@ -160,9 +161,12 @@ bool VYRUndoController::RestoreBatch(qint64 in_batch)
     progress.reset();
     m_bRestoring = false;
 
-    for (const VYRTurnRecord &r : journal->Records(report.m_batch))
+    for (const VYRTurnRecord &r : journal->Records(report.m_batch)) {
+        // The desktop's thumbnails of the turned picture must not stand for the original.
+        VYRForgetSharedThumbnails(r.m_path);
         m_pDoc->AddLogLine(
             QString::asprintf(T::kLogRestored, qUtf8Printable(QFileInfo(r.m_path).fileName())));
+    }
     for (const VYRRestoreFailure &f : report.m_refused) {
         const QString name = QFileInfo(f.m_path).fileName();
         m_pDoc->AddLogLine(VYRWriteResultText(f.m_result, name, name));

@@ -11,6 +11,7 @@
 #include "vyrjournalsession.h"
 #include "vyrjournaltext.h"
 #include "vyrprefs.h"
+#include "vyrsharedthumbs.h"
 
 #include <cstdio>
 
@@ -110,6 +111,9 @@ int Undo(VYRJournal &in_journal, qint64 in_batch, bool in_quiet)
         Print(QString::asprintf(VYRCliText::kNothingLeft, target));
         return VYR_EXIT_FAILED;
     }
+    // The desktop's thumbnails of the turned pictures must not stand for the originals.
+    for (const VYRTurnRecord &r : in_journal.Records(report.m_batch))
+        VYRForgetSharedThumbnails(r.m_path);
     if (!in_quiet) {
         for (const VYRTurnRecord &r : in_journal.Records(report.m_batch))
             Print(QString::asprintf(VYRUndoText::kLogRestored,
