@@ -103,17 +103,22 @@ VYRPhotoFactsCache::~VYRPhotoFactsCache()
     m_pool.waitForDone();
 }
 
-bool VYRPhotoFactsCache::Lookup(const QString &in_path, VYRPhotoFacts *out_pFacts)
+bool VYRPhotoFactsCache::Lookup(const QString &in_path, bool in_bPending, VYRPhotoFacts *out_pFacts)
 {
     const auto known = m_known.constFind(in_path);
     if (known != m_known.constEnd()) {
-        if (out_pFacts)
-            *out_pFacts = known.value();
-        return true;
+        // Read before its job had finished, and the job has: the file is another one now.
+        if (!known.value().m_bPendingAtRead || in_bPending) {
+            if (out_pFacts)
+                *out_pFacts = known.value().m_facts;
+            return true;
+        }
+        m_known.remove(in_path);
     }
     if (!m_reading.contains(in_path)) {
         const quint64 token = ++m_nextToken;
         m_reading.insert(in_path, token);
+        m_pendingAtRead.insert(in_path, in_bPending);
         m_pool.start([this, in_path, token] {
             const VYRPhotoFacts facts = VYRReadPhotoFacts(in_path);
             QMetaObject::invokeMethod(
@@ -128,12 +133,14 @@ void VYRPhotoFactsCache::Clear()
 {
     m_known.clear();
     m_reading.clear();
+    m_pendingAtRead.clear();
 }
 
 void VYRPhotoFactsCache::Forget(const QString &in_path)
 {
     m_known.remove(in_path);
     m_reading.remove(in_path);
+    m_pendingAtRead.remove(in_path);
 }
 
 void VYRPhotoFactsCache::Store(const QString &in_path, const VYRPhotoFacts &in_facts,
@@ -143,6 +150,6 @@ void VYRPhotoFactsCache::Store(const QString &in_path, const VYRPhotoFacts &in_f
     if (reading == m_reading.constEnd() || reading.value() != in_token)
         return;
     m_reading.remove(in_path);
-    m_known.insert(in_path, in_facts);
+    m_known.insert(in_path, Known{in_facts, m_pendingAtRead.take(in_path)});
     emit FactsReady(in_path);
 }

@@ -41,21 +41,29 @@ public:
     ~VYRPhotoFactsCache() override;
 
     // The facts of in_path when they are known (true); otherwise starts reading them, once,
-    // and answers false: FactsReady follows when they are in.
-    bool Lookup(const QString &in_path, VYRPhotoFacts *out_pFacts);
+    // and answers false: FactsReady follows when they are in. in_bPending says whether a job
+    // for the file is still to finish: facts read then are read again once it has (the job
+    // rewrites the file).
+    bool Lookup(const QString &in_path, bool in_bPending, VYRPhotoFacts *out_pFacts);
     // Forgets every file's facts (a file may have changed since: a turn rewrites it).
     void Clear();
-    // Forgets one file's facts.
+    // Forgets one file's facts (call it when a job for the file is queued).
     void Forget(const QString &in_path);
 
 signals:
     void FactsReady(const QString &in_path);
 
 private:
+    struct Known
+    {
+        VYRPhotoFacts m_facts;
+        bool m_bPendingAtRead = false;
+    };
     void Store(const QString &in_path, const VYRPhotoFacts &in_facts, quint64 in_token);
 
     QThreadPool m_pool;
-    QHash<QString, VYRPhotoFacts> m_known;
+    QHash<QString, Known> m_known;
+    QHash<QString, bool> m_pendingAtRead; // of the reads under way
     // The files being read, each with the token of its read: a read started before a Clear
     // or Forget of its file is not kept.
     QHash<QString, quint64> m_reading;

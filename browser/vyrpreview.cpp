@@ -102,23 +102,19 @@ void VYRPreview::StartDecode()
         QImage picture;
         VYRThumbFileInfo info;
         const int status = VYRDecodeFittedPicture(path, box, &picture, &info, cancel.get());
-        const bool undone = VYROrientation::FromExif(info.m_exifOrientation).IsMirrored();
         QMetaObject::invokeMethod(
-            this,
-            [this, token, status, picture, undone] { OnDecoded(token, status, picture, undone); },
+            this, [this, token, status, picture] { OnDecoded(token, status, picture); },
             Qt::QueuedConnection);
     });
 }
 
-void VYRPreview::OnDecoded(quint64 in_token, int in_status, const QImage &in_picture,
-                           bool in_bMirrorUndone)
+void VYRPreview::OnDecoded(quint64 in_token, int in_status, const QImage &in_picture)
 {
     if (in_token != m_token)
         return; // a later photo or size was asked for meanwhile
     m_bDecoding = false;
     if (in_status == VYR_SUCCESS) {
         m_decoded = in_picture;
-        m_bMirrorUndone = in_bMirrorUndone;
         m_error.clear();
     } else {
         m_decoded = QImage();
@@ -131,13 +127,14 @@ void VYRPreview::OnDecoded(quint64 in_token, int in_status, const QImage &in_pic
     emit PictureReady();
 }
 
-QImage VYRPreview::PictureAsWritten(const QImage &in_decoded, bool in_bMirrorUndone,
+QImage VYRPreview::PictureAsWritten(const QImage &in_stored, bool in_bFileMirrored,
                                     bool in_bHasWork, VYROrientation in_transform)
 {
-    if (!in_bHasWork || in_decoded.isNull())
-        return in_decoded;
-    // Back to the stored pixels, which is what the job's transform starts from.
-    QImage picture = in_bMirrorUndone ? in_decoded.mirrored(true, false) : in_decoded;
+    if (in_stored.isNull())
+        return in_stored;
+    if (!in_bHasWork)
+        return in_bFileMirrored ? in_stored.mirrored(true, false) : in_stored;
+    QImage picture = in_stored;
     if (in_transform.IsMirrored())
         picture = picture.mirrored(true, false);
     if (in_transform.QuarterTurns() != 0)
@@ -148,14 +145,15 @@ QImage VYRPreview::PictureAsWritten(const QImage &in_decoded, bool in_bMirrorUnd
 void VYRPreview::UpdateShown()
 {
     VYRImage *item = Item();
-    bool work = false;
+    bool work = false, mirrored = false;
     VYROrientation transform;
     if (item) {
         const QLLockGuard lock(g_catalogLock);
         work = item->HasWork();
+        mirrored = item->IsFileMirrored();
         transform = item->GetTransform();
     }
-    m_shown = PictureAsWritten(m_decoded, m_bMirrorUndone, work, transform);
+    m_shown = PictureAsWritten(m_decoded, mirrored, work, transform);
     m_fitted = QImage();
     update();
 }

@@ -42,12 +42,11 @@ public:
     // The failure text of the last decode, empty after a success.
     const QString &GetError() const { return m_error; }
 
-    // What a file will hold once its job is written, from in_decoded as the decoder gives it
-    // (with a mirrored file's mirror already undone when in_bMirrorUndone): the stored picture
-    // with in_transform applied, or in_decoded itself when there is no work (as the grid
-    // shows such a photo).
-    static QImage PictureAsWritten(const QImage &in_decoded, bool in_bMirrorUndone,
-                                   bool in_bHasWork, VYROrientation in_transform);
+    // What a file will hold once its job is written, from in_stored, its pixels as stored:
+    // with in_transform applied when there is work. Without work, the picture as the grid
+    // shows it (a mirrored file's mirror undone, in_bFileMirrored).
+    static QImage PictureAsWritten(const QImage &in_stored, bool in_bFileMirrored, bool in_bHasWork,
+                                   VYROrientation in_transform);
 
 signals:
     // A decode ended (with a picture or a failure).
@@ -61,16 +60,14 @@ protected:
 private:
     VYRImage *Item() const;
     void StartDecode();
-    void OnDecoded(quint64 in_token, int in_status, const QImage &in_picture,
-                   bool in_bMirrorUndone);
+    void OnDecoded(quint64 in_token, int in_status, const QImage &in_picture);
     // Applies the item's pending transform to the decoded picture and repaints.
     void UpdateShown();
     void Turn(int in_angle);
 
     QPointer<VYRThumbVw> m_pView;
     int m_index = -1;
-    QImage m_decoded;
-    bool m_bMirrorUndone = false;
+    QImage m_decoded; // the stored pixels, fitted
     QImage m_shown;
     QImage m_fitted; // m_shown at the window's size, made once per change
     QSize m_fittedRoom;

@@ -73,7 +73,8 @@ void VYRThumbVw::SetShowFileNames(bool in_bShow)
     const int focus = GetFocusIndex();
     ApplyCellExtent(m_extentPx);
     // The rows are taller or shorter now: the handles and the scroll extent follow.
-    OnSize(0, viewport()->width(), viewport()->height());
+    const QSize client = m_layout.GetClientSize();
+    OnSize(0, client.width(), client.height());
     if (focus >= 0)
         EnsureCellVisible(focus);
     viewport()->update();
@@ -85,7 +86,8 @@ void VYRThumbVw::changeEvent(QEvent *in_pEvent)
     const QEvent::Type type = in_pEvent->type();
     if ((type == QEvent::FontChange || type == QEvent::PaletteChange) && m_extentPx > 0) {
         ApplyCellExtent(m_extentPx);
-        OnSize(0, viewport()->width(), viewport()->height());
+        const QSize client = m_layout.GetClientSize();
+        OnSize(0, client.width(), client.height());
         viewport()->update();
     }
 }
@@ -176,7 +178,7 @@ void VYRThumbVw::ForgetCells()
     const bool hadMarks = m_markedCount != 0;
     m_markedCount = 0;
     m_anchorIndex = -1;
-    m_lastPressIndex = -1;
+    m_lastPressIndex = m_prevPressIndex = -1;
     m_bBanding = false;
     m_bandBase.clear();
     if (m_pBand)
@@ -201,7 +203,7 @@ bool VYRThumbVw::HandleMarkClick(GridCell *in_pCell, unsigned in_flags)
     const int index = in_pCell->GetIndex();
     SetMarked(index, !IsMarked(index));
     m_anchorIndex = index;
-    m_lastPressIndex = -1;
+    m_lastPressIndex = m_prevPressIndex = -1;
     return true;
 }
 
@@ -280,10 +282,17 @@ void VYRThumbVw::mouseDoubleClickEvent(QMouseEvent *in_pEvent)
         mousePressEvent(in_pEvent);
         return;
     }
-    // The first press queued a turn; its reverse cancels it while the row is still settling.
-    if (m_lastPressIndex == cell->GetIndex() && m_lastPressAngle != 0)
-        QueueCell(cell, m_lastPressAngle == 180 ? 180 : -m_lastPressAngle);
-    m_lastPressIndex = -1;
+    // Its presses queued turns; their reverse cancels them while the row is still settling.
+    int queued = 0;
+    if (m_lastPressIndex == cell->GetIndex()) {
+        queued += m_lastPressAngle;
+        if (m_prevPressIndex == cell->GetIndex())
+            queued += m_prevPressAngle;
+    }
+    const VYROrientation undo = VYROrientation::FromAngle(queued).Inverse();
+    if (!undo.IsUpright())
+        QueueCell(cell, undo.Angle());
+    m_lastPressIndex = m_prevPressIndex = -1;
     OpenPreview(cell->GetIndex());
     in_pEvent->accept();
 }

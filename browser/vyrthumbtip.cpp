@@ -91,10 +91,7 @@ QString VYRThumbVw::TipText(int in_index)
         pending = item->IsPending();
     }
     VYRPhotoFacts facts;
-    const bool known = m_pFacts->Lookup(path, &facts);
-    // A queued file is about to be rewritten: what is read now will not last.
-    if (known && pending)
-        m_pFacts->Forget(path);
+    const bool known = m_pFacts->Lookup(path, pending, &facts);
     QStringList lines;
     lines << name << QString::fromUtf8(VYRGridText::kTipFolder).arg(folder);
     lines << (known ? FactLines(facts) : QString::fromUtf8(VYRGridText::kTipReading));

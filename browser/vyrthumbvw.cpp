@@ -344,12 +344,14 @@ void VYRThumbVw::OnCellClick(GridCell *in_pCell, const QPoint &in_point, unsigne
     if (in_pCell) {
         if (HandleMarkClick(in_pCell, in_flags))
             return;
+        m_prevPressIndex = m_lastPressIndex;
+        m_prevPressAngle = m_lastPressAngle;
         m_lastPressIndex = in_pCell->GetIndex();
         m_lastPressAngle = AngleFromButtons(in_flags);
         QueueCell(in_pCell, m_lastPressAngle);
         return;
     }
-    m_lastPressIndex = -1;
+    m_lastPressIndex = m_prevPressIndex = -1;
     // The hovered handle is only known from the last mouse move: after the wheel has scrolled
     // the grid under a still pointer it may belong to another row, one perhaps out of sight.
     // Only the handle under the click itself may turn a row.
@@ -397,6 +399,8 @@ void VYRThumbVw::QueueCell(GridCell *in_pCell, int in_angle)
             return;
         }
         rotation = item->GetRotation();
+        // The job will rewrite the file: its details are read again from here on.
+        m_pFacts->Forget(item->GetPathName());
     }
     InvalidateGridRect(in_pCell->GetRect());
     if (!doc)

@@ -243,9 +243,12 @@ private:
     QPoint m_bandOrigin; // grid coordinates
     bool m_bBanding = false;
     std::vector<char> m_bandBase; // the marks before the band, kept with Ctrl
-    // The turn of the last press on a cell: a double-click takes it back.
+    // The turns of the last two presses on cells: a double-click takes back those of its own
+    // presses (both reach the view before the double-click does).
     int m_lastPressIndex = -1;
     int m_lastPressAngle = 0;
+    int m_prevPressIndex = -1;
+    int m_prevPressAngle = 0;
     VYRPhotoFactsCache *m_pFacts = nullptr;
     QPointer<VYRPreview> m_pPreview;
     int m_tipIndex = -1;
