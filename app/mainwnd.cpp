@@ -142,6 +142,16 @@ void MainWnd::CreateMenus()
     refresh->setShortcut(QKeySequence(Qt::Key_F5));
     refresh->setShortcutContext(Qt::WindowShortcut);
     addAction(refresh);
+    QAction *names = view->addAction(QString::fromUtf8(VYRGridText::kMenuShowNames));
+    names->setCheckable(true);
+    names->setStatusTip(QString::fromUtf8(VYRGridText::kPromptShowNames));
+    connect(names, &QAction::triggered, this, [this](bool in_bOn) {
+        if (m_pThumbView)
+            m_pThumbView->SetShowFileNames(in_bOn);
+    });
+    connect(view, &QMenu::aboutToShow, this, [this, names] {
+        names->setChecked(m_pThumbView && m_pThumbView->IsShowingFileNames());
+    });
 
     QMenu *help = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuHelp));
     addCommand(help, ID_HELP_CONTENTS, VYRText::kMenuContents, VYRText::kPromptContents);
@@ -189,6 +199,13 @@ bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
         return false;
     }
     connect(m_pTaskView, &VYRTaskVw::ProgressChanged, this, &MainWnd::OnProgressChanged);
+    // The count of selected photos, beside the message pane; empty without a selection.
+    auto *picked = new QLabel(m_wndStatusBar);
+    m_wndStatusBar->addPermanentWidget(picked);
+    connect(m_pThumbView, &VYRThumbVw::MarkedCountChanged, picked, [picked](int in_count) {
+        picked->setText(in_count > 0 ? QString::fromUtf8(VYRGridText::kSelectedCount).arg(in_count)
+                                     : QString());
+    });
     m_wndSplitter->addWidget(m_pThumbView);
     m_wndSplitter->addWidget(m_pTaskView);
     // The thumbnails take whatever height the window gains or loses; the task list keeps

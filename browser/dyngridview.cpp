@@ -228,8 +228,8 @@ QBrush DynGridView::GetBackgroundBrush() const
 
 int DynGridView::AddCell(QLImage *in_pItem)
 {
-    auto *cell = new GridCell(in_pItem);
-    if (!m_layout.Add(cell)) {
+    GridCell *cell = CreateCell(in_pItem);
+    if (!cell || !m_layout.Add(cell)) {
         delete cell;
         return -1;
     }
@@ -379,6 +379,11 @@ void DynGridView::DrawSelection(QPainter *in_pDC, GridCell *in_pCell)
     if (!in_pDC || !in_pCell)
         return;
     FrameRect(in_pDC, in_pCell->GetRect(), QColor(255, 0, 0));
+}
+
+GridCell *DynGridView::CreateCell(QLImage *in_pItem)
+{
+    return new GridCell(in_pItem);
 }
 
 void DynGridView::OnCellClick(GridCell *, const QPoint &, unsigned) {}

@@ -212,6 +212,8 @@ public:
     void EnsureCellVisible(int in_index);
 
     // Operations a derived view overrides.
+    // Makes the cell AddCell appends for in_pItem; the default is a plain GridCell.
+    virtual GridCell *CreateCell(QLImage *in_pItem);
     virtual void DrawSelection(QPainter *in_pDC, GridCell *in_pCell);
     // A button went down; in_pCell is null when no cell is under the point.
     virtual void OnCellClick(GridCell *in_pCell, const QPoint &in_point, unsigned in_flags);

@@ -18,6 +18,8 @@
 #include "resource.h"
 #include "slctfldr.h"
 #include "vyrimg.h"
+#include "vyrphotofacts.h"
+#include "vyrpreview.h"
 
 QLCriticalSection g_rowHandleLock;
 
@@ -34,13 +36,19 @@ void RowHandle::Draw(QPainter *in_pDC, const GridRect &in_rect) const
     in_pDC->restore();
 }
 
-VYRThumbVw::VYRThumbVw(QWidget *in_pParent) : DynGridView(in_pParent) {}
+VYRThumbVw::VYRThumbVw(QWidget *in_pParent)
+    : DynGridView(in_pParent), m_pFacts(new VYRPhotoFactsCache(this))
+{
+    connect(m_pFacts, &VYRPhotoFactsCache::FactsReady, this, &VYRThumbVw::ShowTipAgain);
+    UpdateLook();
+}
 
 VYRThumbVw::~VYRThumbVw()
 {
     if (g_hThumbWnd == this)
         g_hThumbWnd = nullptr;
     ClearRowHandles();
+    delete m_pPreview.data();
 }
 
 Document *VYRThumbVw::GetDoc() const
@@ -113,6 +121,7 @@ void VYRThumbVw::OnUpdate(QLView *in_pSender, long in_hint, void *in_pHint)
             doc->RequestStopLoading();
         ClearRowHandles();
         ClearCells();
+        ForgetCells();
         // The deleted cells must not linger on screen until the next repaint.
         viewport()->update();
         break;
@@ -181,11 +190,13 @@ void VYRThumbVw::LoadFolder(const QString &in_path)
     } catch (...) {
         QLTrace("Folder scan failed\n");
     }
+    UpdateEmptyNotice();
 }
 
 void VYRThumbVw::ResetView()
 {
     ClearCells();
+    ForgetCells();
     ClearRowHandles();
     viewport()->update();
 }
@@ -204,8 +215,8 @@ void VYRThumbVw::ApplySettings()
     SetSpacing(config.HorzSpacing, config.VertSpacing);
     SetPadding(
         GridRect(config.LeftPadding, config.TopPadding, config.RightPadding, config.BottomPadding));
-    const int extent = Document::ThumbSizeToPixels(config.ThumbSize);
-    SetCellSize(extent, extent);
+    m_look.m_bShowNames = config.ShowFileName != 0;
+    ApplyCellExtent(Document::ThumbSizeToPixels(config.ThumbSize));
 }
 
 int VYRThumbVw::AngleFromButtons(unsigned in_flags)
@@ -249,6 +260,7 @@ void VYRThumbVw::OnDraw(QPainter *in_pDC)
     if (m_hoverRow != -1)
         m_hoverPair.Draw(in_pDC);
     DynGridView::OnDraw(in_pDC);
+    DrawEmptyNotice(in_pDC);
 }
 
 void VYRThumbVw::OnSize(unsigned in_type, int in_cx, int in_cy)
@@ -330,15 +342,24 @@ void VYRThumbVw::OnCellMouseMove(GridCell *in_pCell, const QPoint &in_point, uns
 void VYRThumbVw::OnCellClick(GridCell *in_pCell, const QPoint &in_point, unsigned in_flags)
 {
     if (in_pCell) {
-        QueueCell(in_pCell, AngleFromButtons(in_flags));
+        if (HandleMarkClick(in_pCell, in_flags))
+            return;
+        m_prevPressIndex = m_lastPressIndex;
+        m_prevPressAngle = m_lastPressAngle;
+        m_lastPressIndex = in_pCell->GetIndex();
+        m_lastPressAngle = AngleFromButtons(in_flags);
+        QueueCell(in_pCell, m_lastPressAngle);
         return;
     }
+    m_lastPressIndex = m_prevPressIndex = -1;
     // The hovered handle is only known from the last mouse move: after the wheel has scrolled
     // the grid under a still pointer it may belong to another row, one perhaps out of sight.
     // Only the handle under the click itself may turn a row.
     OnCellMouseMove(nullptr, in_point, in_flags);
-    if (m_hoverRow == -1)
+    if (m_hoverRow == -1) {
+        StartBand(in_point, in_flags);
         return;
+    }
     const int cols = m_layout.GetColumnCount();
     const int first = m_layout.GetFirstIndexOfRow(m_hoverRow);
     const int angle = AngleFromButtons(in_flags);
@@ -378,6 +399,8 @@ void VYRThumbVw::QueueCell(GridCell *in_pCell, int in_angle)
             return;
         }
         rotation = item->GetRotation();
+        // The job will rewrite the file: its details are read again from here on.
+        m_pFacts->Forget(item->GetPathName());
     }
     InvalidateGridRect(in_pCell->GetRect());
     if (!doc)
@@ -472,14 +495,15 @@ void VYRThumbVw::OnThumbSizeChange()
     if (!doc || !combo || combo->currentIndex() < 0)
         return;
     const int selection = combo->currentIndex();
-    const int extent = Document::ThumbSizeToPixels(selection);
-    SetCellSize(extent, extent);
+    ApplyCellExtent(Document::ThumbSizeToPixels(selection));
     doc->SetThumbSize(selection);
     LoadFolder(doc->GetRootPath());
 }
 
 void VYRThumbVw::OnLoadingStopped()
 {
+    // A stopped scan says nothing about what the rest of the folder holds.
+    m_bEmptyNotice = false;
     if (m_bReloadPending) {
         m_bReloadPending = false;
         Document *doc = GetDoc();
@@ -514,11 +538,8 @@ bool VYRThumbVw::event(QEvent *in_pEvent)
 
 void VYRThumbVw::keyPressEvent(QKeyEvent *in_pEvent)
 {
-    // Ctrl+R / Ctrl+L turn the focused photo right or left, a quarter turn per press.
-    const Qt::KeyboardModifiers modifiers = in_pEvent->modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::ControlModifier &&
-        (in_pEvent->key() == Qt::Key_R || in_pEvent->key() == Qt::Key_L)) {
-        QueueFocused(in_pEvent->key() == Qt::Key_R ? 90 : -90);
+    // Turn keys, selection keys and the preview's.
+    if (HandleSelectionKey(in_pEvent)) {
         in_pEvent->accept();
         return;
     }

@@ -9,13 +9,20 @@
 // inside a running scan (the scan processes events between images).
 #pragma once
 
+#include <QPointer>
+#include <vector>
+
 #include "dyngridview.h"
 #include "lnklst.h"
 #include "qldocview.h"
 #include "qllock.h"
+#include "vyrthumbcell.h"
 
 class Document;
+class QRubberBand;
 class VYRImage;
+class VYRPhotoFactsCache;
+class VYRPreview;
 
 // Guards VYRThumbVw::m_rowHandles while it is changed and during hover tracking.
 extern QLCriticalSection g_rowHandleLock;
@@ -112,6 +119,53 @@ public:
     // Removes every row handle pair; no handle is hovered afterwards.
     void ClearRowHandles();
 
+    // --- File names -----------------------------------------------------------------------
+    // Whether names are drawn under the thumbnails (the ShowFileName setting).
+    bool IsShowingFileNames() const { return m_look.m_bShowNames; }
+    // Shows or hides the names, keeps the choice in the settings and re-flows the grid: a
+    // cell is one text line taller with names.
+    void SetShowFileNames(bool in_bShow);
+    // The height of the name line in pixels; 0 while names are hidden.
+    int GetLabelHeight() const { return m_look.m_labelHeightPx; }
+
+    // --- The user's selection ---------------------------------------------------------------
+    // Photos the user picked to act on together (Ctrl+click, Shift+arrows, Ctrl+A, a band
+    // drawn on the empty space). Not the grid's hover selection (GetSelectionCount), which
+    // follows the pointer. Each change is announced by MarkedCountChanged.
+    bool IsMarked(int in_index) const;
+    // Marks or unmarks the cell in_index; false for an index outside the cells.
+    bool SetMarked(int in_index, bool in_bMarked);
+    void MarkAll();
+    void ClearMarks();
+    // Marks exactly the cells from in_first to in_last (either order), unmarking the others.
+    void MarkRange(int in_first, int in_last);
+    int GetMarkedCount() const { return m_markedCount; }
+    // The marked cells' indices in grid order.
+    std::vector<int> GetMarkedIndices() const;
+    // A quarter turn clockwise (90), counter-clockwise (-90) or a half turn (180) of every
+    // marked photo, each queued as a click on it would be; of the focused photo when none is
+    // marked.
+    void QueueMarkedOrFocused(int in_angle);
+    // Turns the photo of cell in_index as a click on it would; nothing outside the cells.
+    void QueueIndex(int in_index, int in_angle);
+
+    // --- Preview and tooltip ------------------------------------------------------------------
+    // Opens the large view on the photo of cell in_index (or moves an open one there). False
+    // outside the cells.
+    bool OpenPreview(int in_index);
+    // The open preview, or null.
+    VYRPreview *GetPreview() const;
+    // The tooltip text of cell in_index with what is known now; an empty text outside the
+    // cells. Asks for the file's details when they are not known yet.
+    QString TipText(int in_index);
+    // Whether the grid shows the notice of a folder without matching photos.
+    bool IsShowingEmptyNotice() const { return m_bEmptyNotice; }
+
+signals:
+    // The number of marked photos, after every change.
+    void MarkedCountChanged(int in_count);
+
+public:
     // --- Handlers -----------------------------------------------------------------------------
     void OnDraw(QPainter *in_pDC) override;
     void OnSize(unsigned in_type, int in_cx, int in_cy) override;
@@ -135,11 +189,38 @@ public:
     void OnAutoRotate();
 
 protected:
+    GridCell *CreateCell(QLImage *in_pItem) override;
     bool event(QEvent *in_pEvent) override;
+    bool viewportEvent(QEvent *in_pEvent) override;
+    void changeEvent(QEvent *in_pEvent) override;
     void keyPressEvent(QKeyEvent *in_pEvent) override;
     void wheelEvent(QWheelEvent *in_pEvent) override;
+    void mouseMoveEvent(QMouseEvent *in_pEvent) override;
+    void mouseReleaseEvent(QMouseEvent *in_pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent *in_pEvent) override;
 
 private:
+    // The keys of the selection and the preview; true when in_pEvent was used.
+    bool HandleSelectionKey(QKeyEvent *in_pEvent);
+    // Ctrl+click: toggles the cell's mark. True when the press was one.
+    bool HandleMarkClick(GridCell *in_pCell, unsigned in_flags);
+    // A left press on the empty space between cells starts a band; Ctrl keeps the marks.
+    void StartBand(const QPoint &in_gridPoint, unsigned in_flags);
+    void UpdateBand(const QPoint &in_gridPoint);
+    // Colours, font and name line from the palette, font and ShowFileName.
+    void UpdateLook();
+    // The cell size for a thumbnail extent: the picture, plus the name line when shown.
+    void ApplyCellExtent(int in_extentPx);
+    // After the cells were deleted: no marks, no preview, no stale details.
+    void ForgetCells();
+    // Whether the finished scan found the folder without a photo matching the filter.
+    void UpdateEmptyNotice();
+    void DrawEmptyNotice(QPainter *in_pDC);
+    void ShowTipAgain(const QString &in_path);
+    VYRThumbCell *ThumbCell(int in_index) const;
+    // Sets one mark without a notice; true when it changed.
+    bool ChangeMark(VYRThumbCell *in_pCell, bool in_bMarked);
+
     // Turns one cell's item by in_angle and queues it; an angle of 0 queues nothing.
     void QueueCell(GridCell *in_pCell, int in_angle);
     // Repaints both handles of a pair.
@@ -153,4 +234,23 @@ private:
     bool m_bExitPending = false;
     // The hovered pair with the hot marks its point test left, drawn over the plain one.
     RowHandlePair m_hoverPair;
+
+    VYRCellLook m_look;
+    int m_extentPx = 0;
+    int m_markedCount = 0;
+    int m_anchorIndex = -1; // where Shift+arrows extend from
+    QRubberBand *m_pBand = nullptr;
+    QPoint m_bandOrigin; // grid coordinates
+    bool m_bBanding = false;
+    std::vector<char> m_bandBase; // the marks before the band, kept with Ctrl
+    // The turns of the last two presses on cells: a double-click takes back those of its own
+    // presses (both reach the view before the double-click does).
+    int m_lastPressIndex = -1;
+    int m_lastPressAngle = 0;
+    int m_prevPressIndex = -1;
+    int m_prevPressAngle = 0;
+    VYRPhotoFactsCache *m_pFacts = nullptr;
+    QPointer<VYRPreview> m_pPreview;
+    int m_tipIndex = -1;
+    bool m_bEmptyNotice = false;
 };

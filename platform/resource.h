@@ -301,3 +301,40 @@ inline constexpr char kExiting[] = "Exiting thread normally...\n";
 inline constexpr char kPathTooLong[] = "Output path too long: '%s'\n";
 inline constexpr char kNoOutputFolder[] = "No output folder chosen\n";
 } // namespace VYRWorkerText
+
+// The thumbnail grid's file names, tooltips, selection, preview and empty-folder notice.
+namespace VYRGridText {
+inline constexpr char kMenuShowNames[] = "Show File &Names";
+inline constexpr char kPromptShowNames[] = "Show each photo's file name under its thumbnail";
+inline constexpr char kSelectedCount[] = "%1 selected";
+inline constexpr char kEmptyFolder[] = "No photos matching \"%1\" in this folder";
+inline constexpr char kTipFolder[] = "Folder: %1";
+inline constexpr char kTipPixels[] = "Size: %1 x %2 pixels, %3";
+inline constexpr char kTipFileSize[] = "File size: %1";
+inline constexpr char kTipTaken[] = "Taken: %1";
+inline constexpr char kTipModified[] = "Modified: %1 (no date taken)";
+inline constexpr char kTipOrientation[] = "Orientation: %1";
+inline constexpr char kTipPending[] = "Pending turn: %1";
+inline constexpr char kTipReading[] = "Reading the photo's details...";
+inline constexpr char kTipUnreadable[] = "The photo's details cannot be read";
+inline constexpr char kTurnNone[] = "none";
+inline constexpr char kTurnRight[] = "90\u00b0 clockwise";
+inline constexpr char kTurnLeft[] = "90\u00b0 counter-clockwise";
+inline constexpr char kTurnHalf[] = "180\u00b0";
+inline constexpr char kTurnMirror[] = "mirror undone";
+inline constexpr char kTurnMirrorThen[] = "mirror undone, then %1";
+// The Exif Orientation values 1-8 in words: what a viewer does to show the stored picture.
+inline constexpr const char *kOrientWords[9] = {
+    "not set",
+    "1, upright",
+    "2, mirrored left-right",
+    "3, upside down (turn 180\u00b0)",
+    "4, mirrored top-bottom",
+    "5, mirrored and turned 90\u00b0 counter-clockwise",
+    "6, on its side (turn 90\u00b0 clockwise)",
+    "7, mirrored and turned 90\u00b0 clockwise",
+    "8, on its side (turn 90\u00b0 counter-clockwise)",
+};
+inline constexpr char kPreviewTitle[] = "%1 (%2 of %3)";
+inline constexpr char kPreviewFailed[] = "'%1' cannot be shown: %2";
+} // namespace VYRGridText

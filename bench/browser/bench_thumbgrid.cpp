@@ -3,7 +3,8 @@
 //
 // Prints how fast the thumbnail grid works with real, compactly held thumbnails of a large
 // folder: a repaint, a hover and a click with the decoded pictures cached, and scrolling by a
-// screenful onto rows whose thumbnails have never been decoded.
+// screenful onto rows whose thumbnails have never been decoded; the repaint with the names
+// under the thumbnails on and off, and with every cell selected.
 //
 //   bench_thumbgrid [--count N] [--size 64|128|256] [--photo FILE] [--pages P]
 //
@@ -149,6 +150,22 @@ int main(int argc, char **argv)
                       view.OnDraw(&painter);
                   }),
           5);
+
+    // Names under the thumbnails: each cell also draws its (cached, already cut) name, and
+    // the selection tints the marked cells.
+    view.SetShowFileNames(true);
+    view.viewport()->repaint();
+    Print("repaint, warm, names on (widget)", Measure(50, [&](int) { view.viewport()->repaint(); }),
+          5);
+    view.MarkAll();
+    Print("repaint, warm, names on, all selected (widget)",
+          Measure(50, [&](int) { view.viewport()->repaint(); }), 5);
+    view.ClearMarks();
+    view.SetShowFileNames(false);
+    view.viewport()->repaint();
+    Print("repaint, warm, names off (widget)",
+          Measure(50, [&](int) { view.viewport()->repaint(); }), 5);
+    view.SetShowFileNames(true);
 
     const GridRect a = view.GridToClient(view.GetCell(0)->GetRect());
     const GridRect b = view.GridToClient(view.GetCell(1)->GetRect());

@@ -48,7 +48,14 @@ private slots:
             QVERIFY(!TestJpeg::Write(m_other, name).isEmpty());
     }
 
-    void init() { QVERIFY(IsolateStore(m_storeDir.path())); }
+    void init()
+    {
+        QVERIFY(IsolateStore(m_storeDir.path()));
+        // These cases measure the grid's own geometry, cells as tall as their pictures; the
+        // name line under them has its cases in tst_vyrthumbselect.
+        QSettings(QStringLiteral("Quillmere"), QStringLiteral("Veyra"))
+            .setValue(QStringLiteral("Veyra/ShowFileName"), 0);
+    }
 
     void initialUpdateAppliesSettings()
     {
