@@ -16,8 +16,11 @@
 #include "document.h"
 #include "logviewdlg.h"
 #include "mainwnd.h"
+#include "qlprompt.h"
 #include "qlskin.h"
+#include "qltheme.h"
 #include "resource.h"
+#include "vyrthumbvw.h"
 
 // Resources live in this library; the linker keeps them only when something refers to them.
 static void InitShellResources()
@@ -84,6 +87,7 @@ bool VYRApp::InitInstance(const QStringList &in_args)
 
     ExitInstance(); // a second start (tests) begins from nothing
     m_pDocument = new Document;
+    QLApplyTheme(m_pDocument->GetPrefs().Theme);
     m_pMainWnd = new MainWnd;
     if (!m_pMainWnd->LoadFrame(m_pDocument)) {
         ExitInstance();
@@ -119,6 +123,10 @@ bool VYRApp::InitInstance(const QStringList &in_args)
     if (QScreen *screen = m_pMainWnd->screen())
         m_pMainWnd->resize(screen->availableGeometry().size());
     m_pMainWnd->showMaximized();
+    // The thumbnails are what the keys act on: the window opens with the focus there, not on
+    // the first control of the bar.
+    if (VYRThumbVw *thumbs = m_pMainWnd->GetThumbView())
+        thumbs->setFocus(Qt::OtherFocusReason);
 
     if (!folder.isEmpty()) {
         // Scanned once the event loop runs, so the thumbnails arrive one by one in the
@@ -186,8 +194,13 @@ void VYRApp::OnHelpContents()
     // Most systems other than Windows have no viewer for the compiled help: the same pages
     // are installed as HTML.
     const QString html = FindHtmlHelp();
-    if (!html.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(html));
+    if (html.isEmpty()) {
+        QLMessageBox(QString::fromUtf8(VYRShellText::kHelpMissing));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
+        QLMessageBox(
+            QString::fromUtf8(VYRShellText::kHelpNotShown).arg(QDir::toNativeSeparators(html)));
 }
 
 void VYRApp::OnAppAbout()

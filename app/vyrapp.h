@@ -39,7 +39,8 @@ public:
     // Help (57670), Help > Contents (40011) and Help > About (40010). Returns true for those.
     bool OnCmdMsg(unsigned in_id, int in_code, void *in_pExtra) override;
     // Opens "veyra.chm" from the current folder; when there is none, or nothing can show it,
-    // the HTML help installed with the program. Nothing is shown when neither opens.
+    // the HTML help installed with the program. When neither opens, a message box says so
+    // (naming the HTML help, when it is installed).
     void OnHelp();
     void OnHelpContents();
     // Shows the About box modally.
