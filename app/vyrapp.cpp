@@ -61,7 +61,9 @@ QString TitleOfPath(const QString &in_path)
 VYRApp::VYRApp(int &inout_argc, char **inout_argv) : QApplication(inout_argc, inout_argv)
 {
     InitShellResources();
-    Document::SetLogViewFactory(&LogViewDlg::Create);
+    Document::SetLogViewFactory([this](QWidget *in_pOwner, VYRLogViewClosed in_onClosed) {
+        return CreateLogView(in_pOwner, std::move(in_onClosed));
+    });
     setApplicationName(QString::fromUtf8(VYRText::kAppTitle));
     setApplicationDisplayName(QString::fromUtf8(VYRText::kAppTitle));
     setApplicationVersion(QStringLiteral("1.1"));
@@ -201,6 +203,25 @@ void VYRApp::OnHelpContents()
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
         QLMessageBox(
             QString::fromUtf8(VYRShellText::kHelpNotShown).arg(QDir::toNativeSeparators(html)));
+}
+
+VYRLogView *VYRApp::CreateLogView(QWidget *in_pOwner, VYRLogViewClosed in_onClosed)
+{
+    auto *view = new LogViewDlg(in_pOwner, std::move(in_onClosed));
+    if (!m_pDocument)
+        return view;
+    view->RestoreGeometry(m_pDocument->GetPrefs().LogWindowGeometry);
+    // The document is gone (null here) before its own destructor closes a view still open.
+    view->SetTimeSource([this](int in_index) {
+        if (!m_pDocument || in_index >= m_pDocument->GetLogTimes().size())
+            return QDateTime();
+        return m_pDocument->GetLogTimes().at(in_index);
+    });
+    view->SetGeometrySink([this](const QByteArray &in_geometry) {
+        if (m_pDocument)
+            m_pDocument->GetPrefs().LogWindowGeometry = in_geometry;
+    });
+    return view;
 }
 
 void VYRApp::OnAppAbout()

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "qldocview.h"
+#include "vyrlogview.h"
 
 class Document;
 class MainWnd;
@@ -49,6 +50,10 @@ public:
     // Where the HTML help's first page is installed (empty when it is not found): "help/"
     // beside the program, or "../share/veyra/help/" from its folder.
     static QString FindHtmlHelp();
+
+    // The log window of View > Log...: it opens at the size it had when last closed, shows
+    // the time each line was written and leaves its size in the preferences when it closes.
+    VYRLogView *CreateLogView(QWidget *in_pOwner, VYRLogViewClosed in_onClosed);
 
     Document *GetDocument() const { return m_pDocument; }
     MainWnd *GetMainWnd() const { return m_pMainWnd; }

@@ -12,6 +12,7 @@
 #include "vyrimg.h"
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -446,6 +447,7 @@ void Document::DeleteContents()
 
 void Document::AddLogLine(const QString &in_line)
 {
+    m_logTimes.append(QDateTime::currentDateTime());
     m_log.append(in_line);
     if (m_pLogView)
         m_pLogView->AddLine(in_line);

@@ -13,6 +13,8 @@
 #include "vyrlogview.h"
 #include "vyrprefs.h"
 
+#include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -147,6 +149,8 @@ public:
     // Appends a line to the log and to the open log view. User-interface thread only.
     void AddLogLine(const QString &in_line);
     const QStringList &GetLog() const { return m_log; }
+    // When each line of GetLog was written, in the same order.
+    const QList<QDateTime> &GetLogTimes() const { return m_logTimes; }
     // The open log view, or null.
     VYRLogView *GetLogView() const { return m_pLogView; }
     // How View > Log... makes its window: the shell installs it at start-up (tests may
@@ -196,6 +200,7 @@ private:
     VYRConfig m_config;
     VYRPrefs m_prefs;
     QStringList m_log;
+    QList<QDateTime> m_logTimes;
     VYRScanListener m_scanListener;
     VYRScanStatus m_scan;
     bool m_bScanUnreadable = false;
