@@ -6,8 +6,6 @@
 #include <atomic>
 
 #if defined(Q_OS_LINUX)
-#include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -22,15 +20,12 @@ bool QLLowerThreadPriority()
     if (!g_loweringEnabled.load())
         return false;
 #if defined(Q_OS_LINUX)
-    // SCHED_IDLE alone would do on an otherwise idle desktop; the nice value also counts
-    // where the class is refused (some containers) and for tools that show only nice.
-    sched_param param{};
-    param.sched_priority = 0;
-    const bool idleClass = pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) == 0;
+    // The weakest nice value, not the idle class: under SCHED_IDLE a batch all but stops
+    // whenever anything else runs (a build, a browser tab), while nice 19 still leaves it a
+    // small share; the window, at nice 0, wins every wake-up against both.
     // On Linux a nice value belongs to the thread whose id is given, not to the process.
     const auto tid = static_cast<id_t>(syscall(SYS_gettid));
-    const bool niced = setpriority(PRIO_PROCESS, tid, 19) == 0;
-    return idleClass || niced;
+    return setpriority(PRIO_PROCESS, tid, 19) == 0;
 #else
     // QThread's priorities map to the platform's thread priorities (Windows, macOS); a
     // std::thread has a QThread object too once asked for it.

@@ -7,9 +7,9 @@
 #pragma once
 
 // Lowers the calling thread, and only that thread, below the rest of the process: on Linux
-// the idle scheduling class (SCHED_IDLE) and the weakest nice value (19, through
-// setpriority on the thread's own id, which Linux applies per thread); elsewhere the
-// platform's lowest thread priority. Returns true when at least one of the two took effect.
+// the weakest nice value (19, through setpriority on the thread's own id, which Linux applies
+// per thread; the idle class SCHED_IDLE was tried and starves a batch on any busy machine);
+// elsewhere the platform's lowest thread priority. Returns true when it took effect.
 // The thread still runs whenever a core is free, so a batch on a quiet machine is as fast as
 // before. Never call it on the user-interface thread.
 bool QLLowerThreadPriority();
