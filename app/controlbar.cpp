@@ -2,15 +2,21 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "controlbar.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
+#include <QDir>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 #include "qldocview.h"
 #include "qlwnd.h"
 #include "resource.h"
+#include "vyrshellicons.h"
 
 namespace {
 
@@ -26,22 +32,76 @@ int DluY(const QWidget *in_pWidget, int in_dlu)
     return in_dlu * in_pWidget->fontMetrics().height() / 8;
 }
 
-QLabel *MakePathLabel(QWidget *in_pParent, unsigned in_id)
+QString Text(const char *in_pText)
 {
-    auto *label = new QLabel(in_pParent);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setTextFormat(Qt::PlainText);
-    // A long path must not widen the whole window: the label takes the width it is given
-    // and cuts the text at its right edge.
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    label->setMinimumWidth(DluX(label, 60));
-    label->setFixedHeight(DluY(label, 14));
-    QLSetControlId(label, static_cast<int>(in_id));
-    return label;
+    return QString::fromUtf8(in_pText);
 }
 
 } // namespace
+
+QLineEdit *VYRControlBar::MakePathField(unsigned in_id, const char *in_pName)
+{
+    auto *field = new QLineEdit(this);
+    field->setAccessibleName(Text(in_pName));
+    field->setToolTip(Text(VYRShellText::kFieldTip));
+    field->setPlaceholderText(Text(in_pName));
+    field->setClearButtonEnabled(false);
+    // A long path must not widen the whole window: the field takes the width it is given.
+    field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    field->setMinimumWidth(DluX(field, 60));
+    // Typing needs the focus; a click gives it, Tab reaches it, the window does not start here.
+    field->setFocusPolicy(Qt::StrongFocus);
+    QLSetControlId(field, static_cast<int>(in_id));
+
+    // Folders only, completed as they are typed; the model reads the disk on its own thread.
+    auto *model = new QFileSystemModel(field);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model->setRootPath(QString());
+    auto *completer = new QCompleter(model, field);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    field->setCompleter(completer);
+
+    connect(field, &QLineEdit::returnPressed, this, [this, field, in_id] {
+        if (m_pathSink)
+            m_pathSink(in_id, field->text().trimmed());
+    });
+    return field;
+}
+
+void VYRControlBar::ShowRecentMenu()
+{
+    QMenu menu(this);
+    if (m_recentFolders.isEmpty())
+        menu.addAction(Text(VYRShellText::kNoRecentFolders))->setEnabled(false);
+    for (const QString &folder : std::as_const(m_recentFolders)) {
+        QAction *action = menu.addAction(QDir::toNativeSeparators(folder));
+        connect(action, &QAction::triggered, this, [this, folder] {
+            if (m_pathSink)
+                m_pathSink(IDC_SOURCE_PATH, folder);
+        });
+    }
+    menu.exec(m_pSource->mapToGlobal(QPoint(0, m_pSource->height())));
+}
+
+void VYRControlBar::ShowFilter(const QString &in_filter)
+{
+    const QString jpeg = Text(VYRShellText::kFilterJpegPatterns);
+    // Entries: JPEG, the stored patterns when they are others, "Custom...".
+    while (m_pFilter->count() > 2)
+        m_pFilter->removeItem(1);
+    if (in_filter.compare(jpeg, Qt::CaseInsensitive) == 0 || in_filter.isEmpty()) {
+        m_pFilter->setCurrentIndex(0);
+        return;
+    }
+    m_pFilter->insertItem(1, in_filter, in_filter);
+    m_pFilter->setCurrentIndex(1);
+}
+
+QString VYRControlBar::GetFilter() const
+{
+    return m_pFilter->currentData().toString();
+}
 
 VYRControlBar::VYRControlBar(CommandSink in_sink, QWidget *in_pParent)
     : QFrame(in_pParent), m_sink(std::move(in_sink))
@@ -78,20 +138,28 @@ VYRControlBar::VYRControlBar(CommandSink in_sink, QWidget *in_pParent)
         return check;
     };
 
-    layout->addWidget(MakePathLabel(this, IDC_SOURCE_PATH), 1);
+    m_pSource = MakePathField(IDC_SOURCE_PATH, VYRShellText::kSourceFieldName);
+    QAction *recent =
+        m_pSource->addAction(VYRShellIcon(VYRShellIconId::Recent), QLineEdit::TrailingPosition);
+    recent->setToolTip(Text(VYRShellText::kRecentFolders));
+    connect(recent, &QAction::triggered, this, &VYRControlBar::ShowRecentMenu);
+    layout->addWidget(m_pSource, 1);
     // "..." says nothing to a screen reader or a new user: both buttons name their folder.
     const auto describe = [](QPushButton *in_pButton, const char *in_pText) {
         in_pButton->setToolTip(QString::fromUtf8(in_pText));
         in_pButton->setAccessibleName(QString::fromUtf8(in_pText));
     };
     QPushButton *sourceBrowse = addButton(IDC_SOURCE_BROWSE, VYRText::kBrowseButton, 18);
-    sourceBrowse->setMaximumWidth(DluX(this, 24));
+    sourceBrowse->setIcon(VYRShellIcon(VYRShellIconId::Folder));
+    sourceBrowse->setMaximumWidth(DluX(this, 36));
     describe(sourceBrowse, VYRText::kSourceBrowseTip);
     addCheck(IDC_INCLUDE_SUBDIRS, VYRText::kIncludeSubdirs);
     layout->addSpacing(DluX(this, 5));
-    layout->addWidget(MakePathLabel(this, IDC_DEST_PATH), 1);
+    m_pDest = MakePathField(IDC_DEST_PATH, VYRShellText::kDestFieldName);
+    layout->addWidget(m_pDest, 1);
     QPushButton *destBrowse = addButton(IDC_DEST_BROWSE, VYRText::kBrowseButton, 18);
-    destBrowse->setMaximumWidth(DluX(this, 24));
+    destBrowse->setIcon(VYRShellIcon(VYRShellIconId::Folder));
+    destBrowse->setMaximumWidth(DluX(this, 36));
     describe(destBrowse, VYRText::kDestBrowseTip);
     addCheck(IDC_INPLACE, VYRText::kInplace);
     layout->addSpacing(DluX(this, 10));
@@ -109,8 +177,22 @@ VYRControlBar::VYRControlBar(CommandSink in_sink, QWidget *in_pParent)
     connect(sizeCombo, &QComboBox::activated, this,
             [command] { command(IDC_THUMB_SIZE, QL_CBN_SELCHANGE); });
     layout->addWidget(sizeCombo);
+    layout->addSpacing(DluX(this, 5));
+
+    m_pFilter = new QComboBox(this);
+    m_pFilter->setFocusPolicy(Qt::TabFocus);
+    m_pFilter->setAccessibleName(Text(VYRShellText::kFilterName));
+    m_pFilter->setToolTip(Text(VYRShellText::kFilterName));
+    m_pFilter->addItem(Text(VYRShellText::kFilterJpeg), Text(VYRShellText::kFilterJpegPatterns));
+    m_pFilter->addItem(Text(VYRShellText::kFilterCustom), QString());
+    m_pFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    QLSetControlId(m_pFilter, IDC_FILTER);
+    connect(m_pFilter, &QComboBox::activated, this,
+            [command] { command(IDC_FILTER, QL_CBN_SELCHANGE); });
+    layout->addWidget(m_pFilter);
     layout->addSpacing(DluX(this, 7));
 
     // Alt+A presses it, as a mnemonic does, wherever the focus is in the window.
-    addButton(IDC_AUTO_ROTATE, VYRText::kAutoRotateButton, 49);
+    QPushButton *autoRotate = addButton(IDC_AUTO_ROTATE, VYRText::kAutoRotateButton, 49);
+    autoRotate->setIcon(VYRShellIcon(VYRShellIconId::RotateRight));
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
-// LogViewDlg: the modeless "Veyra - Log View" window that shows the event log, one line per
-// row in the order written.
+// LogViewDlg: the modeless event log window: one line per row in the order written, each with
+// the time it was written; the lines can be copied, saved as text and cleared from the window.
+// The window can be resized and tells its geometry when it closes, so the next one opens alike.
 #pragma once
 
 #include "vyrlogview.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <functional>
 
@@ -34,8 +36,32 @@ public:
     // The factory the document opens its log view with (Document::SetLogViewFactory).
     static VYRLogView *Create(QWidget *in_pOwner, VYRLogViewClosed in_onClosed);
 
-    // The list control (tests and the shell read it).
+    // The list control (tests and the shell read it). Each row's text is the log line as
+    // written; its time is in the row's Qt::UserRole as a QDateTime.
     QListWidget *GetList() const { return m_pList; }
+
+    // Where the time of the n-th line added (0 for the first, counted across Clear) comes
+    // from: the document's record. Without one a line takes the time it is added.
+    using TimeSource = std::function<QDateTime(int in_index)>;
+    void SetTimeSource(TimeSource in_source) { m_timeSource = std::move(in_source); }
+    // Told the window's saveGeometry() when it closes or is destroyed.
+    using GeometrySink = std::function<void(const QByteArray &in_geometry)>;
+    void SetGeometrySink(GeometrySink in_sink) { m_geometrySink = std::move(in_sink); }
+    // Puts the window where a saved geometry says; false (nothing changes) for a bad one.
+    bool RestoreGeometry(const QByteArray &in_geometry);
+
+    // The rows as text, one "HH:mm:ss  line" per row: the selected rows, or every row when
+    // none is selected.
+    QString LinesAsText(bool in_bSelectedOnly) const;
+    // Copy puts LinesAsText(true) on the clipboard.
+    void Copy();
+    // Writes every row as text (UTF-8, one line each) to in_path, atomically. Returns false
+    // with the reason in out_pError when it cannot.
+    bool SaveTo(const QString &in_path, QString *out_pError) const;
+    // Asks for a file and saves there; a failure is told in a message box.
+    void SaveAs();
+    // Empties the window; the log itself is kept (the next window shows it whole).
+    void Clear();
 
 protected:
     // Escape and the close box: the window is destroyed, not merely hidden.
@@ -49,7 +75,12 @@ private:
     void Close();
     void NotifyClosed();
 
+    void CreateButtons(class QVBoxLayout *inout_pLayout);
+
     QListWidget *m_pList = nullptr;
     ClosedCallback m_onClosed;
+    TimeSource m_timeSource;
+    GeometrySink m_geometrySink;
+    int m_linesAdded = 0;
     bool m_bClosing = false;
 };

@@ -24,6 +24,7 @@
 #include "qlskin.h"
 #include "qlwnd.h"
 #include "resource.h"
+#include "scanstatus.h"
 #include "vyrtaskvw.h"
 #include "vyrthumbvw.h"
 
@@ -64,6 +65,8 @@ MainWnd::~MainWnd()
     delete std::exchange(m_pThumbView, nullptr);
     if (m_pDocument)
         m_pDocument->SetTitleListener(nullptr);
+    if (Document *catalog = GetCatalog())
+        catalog->SetScanListener(nullptr);
     if (QLGetMainWindow() == this)
         QLSetMainWindow(nullptr);
 }
@@ -81,22 +84,24 @@ int MainWnd::OnCreate()
     m_wndStatusBar = new QStatusBar(this);
     QLSetControlId(m_wndStatusBar, AFX_IDW_STATUS_BAR);
     setStatusBar(m_wndStatusBar);
-    // One message pane: the prompt of the menu item under the pointer, "Ready" otherwise.
-    const QString idle = QString::fromUtf8(VYRText::kIdleMessage);
-    connect(m_wndStatusBar, &QStatusBar::messageChanged, this,
-            [this, idle](const QString &in_text) {
-                if (in_text.isEmpty())
-                    m_wndStatusBar->showMessage(idle);
-            });
+    // One message pane: the prompt of the menu item under the pointer; otherwise the folder
+    // scan's state ("Ready" before the first scan).
+    CreateScanStatus();
+    connect(m_wndStatusBar, &QStatusBar::messageChanged, this, [this](const QString &in_text) {
+        if (in_text.isEmpty())
+            m_wndStatusBar->showMessage(m_pScanStatus->GetIdleText());
+    });
     CreateProgress();
-    m_wndStatusBar->showMessage(idle);
+    m_wndStatusBar->showMessage(m_pScanStatus->GetIdleText());
 
     auto *client = new QWidget(this);
     auto *layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_wndControlBar = new VYRControlBar(
-        [this](unsigned in_id, int in_code) { OnCmdMsg(in_id, in_code, nullptr); }, client);
+        [this](unsigned in_id, int in_code) { OnControlCommand(in_id, in_code); }, client);
+    m_wndControlBar->SetPathSink(
+        [this](unsigned in_id, const QString &in_path) { OnPathEntered(in_id, in_path); });
     QLSetControlId(m_wndControlBar, AFX_IDW_CONTROLBAR);
     layout->addWidget(m_wndControlBar);
     auto *border = new QFrame(client);
@@ -152,6 +157,7 @@ void MainWnd::CreateMenus()
     connect(view, &QMenu::aboutToShow, this, [this, names] {
         names->setChecked(m_pThumbView && m_pThumbView->IsShowingFileNames());
     });
+    CreateThemeMenu(view);
 
     QMenu *help = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuHelp));
     addCommand(help, ID_HELP_CONTENTS, VYRText::kMenuContents, VYRText::kPromptContents);
@@ -206,6 +212,10 @@ bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
         picked->setText(in_count > 0 ? QString::fromUtf8(VYRGridText::kSelectedCount).arg(in_count)
                                      : QString());
     });
+    if (auto *catalog = dynamic_cast<Document *>(in_pDocument)) {
+        catalog->SetScanListener(
+            [this](const VYRScanStatus &in_status) { OnScanStatus(in_status); });
+    }
     m_wndSplitter->addWidget(m_pThumbView);
     m_wndSplitter->addWidget(m_pTaskView);
     // The thumbnails take whatever height the window gains or loses; the task list keeps
@@ -266,6 +276,11 @@ void MainWnd::InitialUpdateFrame()
         m_pActiveView = m_pThumbView;
         m_pThumbView->setFocus(Qt::OtherFocusReason);
     }
+    if (Document *catalog = GetCatalog()) {
+        m_wndControlBar->ShowFilter(catalog->GetConfig().Filter);
+        m_wndControlBar->SetRecentFolders(catalog->GetPrefs().RecentFolders);
+    }
+    SyncDestField();
 }
 
 void MainWnd::OnSysCommand(unsigned in_command, qintptr)

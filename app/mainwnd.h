@@ -13,15 +13,19 @@
 
 #include "qldocview.h"
 
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
 class VYRControlBar;
+class VYRScanStatusPane;
+struct VYRScanStatus;
 class VYRTaskVw;
 class VYRUndoController;
 class VYRThumbVw;
+class Document;
 
 class MainWnd : public QMainWindow, public QLCmdTarget
 {
@@ -71,6 +75,22 @@ public:
     // thumbnail view, as the source folder. Returns false when the path is neither.
     bool OpenDroppedPath(const QString &in_path);
 
+    // The folder scan's state in the status bar; a missing or unreadable folder is also told
+    // in a message box, once the scan call has returned.
+    void OnScanStatus(const VYRScanStatus &in_status);
+    VYRScanStatusPane *GetScanStatus() const { return m_pScanStatus; }
+    // A folder typed into a field (IDC_SOURCE_PATH opens it, IDC_DEST_PATH makes it the
+    // output folder). A path that is no folder is refused with a message and the field
+    // shows the folder in use again. Returns true when the path was taken.
+    bool OnPathEntered(unsigned in_id, const QString &in_path);
+    // The file-type box's choice becomes the Filter setting and the folder is loaded again;
+    // "Custom..." asks for the patterns first (in_customPatterns stands in for the question
+    // when given, as tests do).
+    void OnFilterChosen(const QString *in_pCustomPatterns = nullptr);
+    // View > Theme: "System", "Light" or "Dark"; stored as the Theme preference and applied.
+    void OnThemeChosen(const QString &in_choice);
+    QActionGroup *GetThemeActions() const { return m_pThemeGroup; }
+
     // Asks every update handler about the commands of in_pMenu and enables or checks its
     // items accordingly (done each time a menu opens).
     void UpdateMenuState(QMenu *in_pMenu);
@@ -89,6 +109,13 @@ protected:
 private:
     void CreateMenus();
     void CreateProgress();
+    void CreateThemeMenu(QMenu *in_pView);
+    void CreateScanStatus();
+    void OnControlCommand(unsigned in_id, int in_code);
+    // The output field takes typing only while In-place is off, as its "..." does.
+    void SyncDestField();
+    void RememberFolder(const QString &in_folder);
+    Document *GetCatalog() const;
     void OnProgressChanged(int in_done, int in_total, const QString &in_fileName);
     void OnFocusChanged(QWidget *in_pOld, QWidget *in_pNow);
     QLView *ViewOfWidget(const QWidget *in_pWidget) const;
@@ -100,6 +127,8 @@ private:
     QLabel *m_pProgressFile = nullptr;
     QMenu *m_pViewMenu = nullptr;
     VYRUndoController *m_pUndo = nullptr; // owned (child QObject)
+    VYRScanStatusPane *m_pScanStatus = nullptr;
+    QActionGroup *m_pThemeGroup = nullptr;
 
     QLDocument *m_pDocument = nullptr;
     VYRThumbVw *m_pThumbView = nullptr;

@@ -16,8 +16,11 @@
 #include "document.h"
 #include "logviewdlg.h"
 #include "mainwnd.h"
+#include "qlprompt.h"
 #include "qlskin.h"
+#include "qltheme.h"
 #include "resource.h"
+#include "vyrthumbvw.h"
 
 // Resources live in this library; the linker keeps them only when something refers to them.
 static void InitShellResources()
@@ -58,7 +61,9 @@ QString TitleOfPath(const QString &in_path)
 VYRApp::VYRApp(int &inout_argc, char **inout_argv) : QApplication(inout_argc, inout_argv)
 {
     InitShellResources();
-    Document::SetLogViewFactory(&LogViewDlg::Create);
+    Document::SetLogViewFactory([this](QWidget *in_pOwner, VYRLogViewClosed in_onClosed) {
+        return CreateLogView(in_pOwner, std::move(in_onClosed));
+    });
     setApplicationName(QString::fromUtf8(VYRText::kAppTitle));
     setApplicationDisplayName(QString::fromUtf8(VYRText::kAppTitle));
     setApplicationVersion(QStringLiteral("1.1"));
@@ -84,6 +89,7 @@ bool VYRApp::InitInstance(const QStringList &in_args)
 
     ExitInstance(); // a second start (tests) begins from nothing
     m_pDocument = new Document;
+    QLApplyTheme(m_pDocument->GetPrefs().Theme);
     m_pMainWnd = new MainWnd;
     if (!m_pMainWnd->LoadFrame(m_pDocument)) {
         ExitInstance();
@@ -119,6 +125,10 @@ bool VYRApp::InitInstance(const QStringList &in_args)
     if (QScreen *screen = m_pMainWnd->screen())
         m_pMainWnd->resize(screen->availableGeometry().size());
     m_pMainWnd->showMaximized();
+    // The thumbnails are what the keys act on: the window opens with the focus there, not on
+    // the first control of the bar.
+    if (VYRThumbVw *thumbs = m_pMainWnd->GetThumbView())
+        thumbs->setFocus(Qt::OtherFocusReason);
 
     if (!folder.isEmpty()) {
         // Scanned once the event loop runs, so the thumbnails arrive one by one in the
@@ -186,8 +196,32 @@ void VYRApp::OnHelpContents()
     // Most systems other than Windows have no viewer for the compiled help: the same pages
     // are installed as HTML.
     const QString html = FindHtmlHelp();
-    if (!html.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(html));
+    if (html.isEmpty()) {
+        QLMessageBox(QString::fromUtf8(VYRShellText::kHelpMissing));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(html)))
+        QLMessageBox(
+            QString::fromUtf8(VYRShellText::kHelpNotShown).arg(QDir::toNativeSeparators(html)));
+}
+
+VYRLogView *VYRApp::CreateLogView(QWidget *in_pOwner, VYRLogViewClosed in_onClosed)
+{
+    auto *view = new LogViewDlg(in_pOwner, std::move(in_onClosed));
+    if (!m_pDocument)
+        return view;
+    view->RestoreGeometry(m_pDocument->GetPrefs().LogWindowGeometry);
+    // The document is gone (null here) before its own destructor closes a view still open.
+    view->SetTimeSource([this](int in_index) {
+        if (!m_pDocument || in_index >= m_pDocument->GetLogTimes().size())
+            return QDateTime();
+        return m_pDocument->GetLogTimes().at(in_index);
+    });
+    view->SetGeometrySink([this](const QByteArray &in_geometry) {
+        if (m_pDocument)
+            m_pDocument->GetPrefs().LogWindowGeometry = in_geometry;
+    });
+    return view;
 }
 
 void VYRApp::OnAppAbout()

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "qldocview.h"
+#include "vyrlogview.h"
 
 class Document;
 class MainWnd;
@@ -39,7 +40,8 @@ public:
     // Help (57670), Help > Contents (40011) and Help > About (40010). Returns true for those.
     bool OnCmdMsg(unsigned in_id, int in_code, void *in_pExtra) override;
     // Opens "veyra.chm" from the current folder; when there is none, or nothing can show it,
-    // the HTML help installed with the program. Nothing is shown when neither opens.
+    // the HTML help installed with the program. When neither opens, a message box says so
+    // (naming the HTML help, when it is installed).
     void OnHelp();
     void OnHelpContents();
     // Shows the About box modally.
@@ -48,6 +50,10 @@ public:
     // Where the HTML help's first page is installed (empty when it is not found): "help/"
     // beside the program, or "../share/veyra/help/" from its folder.
     static QString FindHtmlHelp();
+
+    // The log window of View > Log...: it opens at the size it had when last closed, shows
+    // the time each line was written and leaves its size in the preferences when it closes.
+    VYRLogView *CreateLogView(QWidget *in_pOwner, VYRLogViewClosed in_onClosed);
 
     Document *GetDocument() const { return m_pDocument; }
     MainWnd *GetMainWnd() const { return m_pMainWnd; }

@@ -8,11 +8,14 @@
 #include "qlwnd.h"
 #include "resource.h"
 #include "slctfldr.h"
+#include "vyrfolderwalk.h"
 #include "vyrimg.h"
 #include "vyrsharedthumbs.h"
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSettings>
 #include <QWidget>
@@ -185,6 +188,9 @@ bool Document::ThumbnailArrived(QLImage *in_pImage, void *in_pUserData)
             item = fresh.release();
         }
         document->AddImage(item);
+        ++document->m_scan.m_shown;
+        ++document->m_scan.m_done;
+        document->TellScan(VYRScanStatus::Phase::Progress);
         return true;
     } catch (QLException *in_pError) {
         delete in_pError;
@@ -197,6 +203,15 @@ bool Document::ThumbnailArrived(QLImage *in_pImage, void *in_pUserData)
 void Document::ThumbnailFailed(const QString &in_path, int in_status, void *in_pUserData)
 {
     auto *document = static_cast<Document *>(in_pUserData);
+    if (QL_ASSERT(document)) {
+        // The walk tells a folder it may not list in its place; the folder itself refused
+        // means that nothing at all could be shown.
+        if (in_status == VYR_ERR_FILE_READ &&
+            QDir::cleanPath(in_path) == QDir::cleanPath(document->m_scan.m_folder))
+            document->m_bScanUnreadable = true;
+        ++document->m_scan.m_done;
+        document->TellScan(VYRScanStatus::Phase::Progress);
+    }
     const char *format = nullptr;
     switch (in_status) {
     case VYR_ERR_FILE_FORMAT:
@@ -228,6 +243,16 @@ bool Document::OnOpenDocument(const QString &in_path)
     const int edge = ThumbSizeToPixels(m_config.ThumbSize);
     AddLogLine(QString::asprintf(VYRText::kLogOpening, qUtf8Printable(in_path)));
     SetRootPath(in_path);
+    m_scan = VYRScanStatus();
+    m_scan.m_folder = in_path;
+    m_bScanUnreadable = false;
+    const bool missing = !QFileInfo(in_path).isDir();
+    if (missing) {
+        TellScan(VYRScanStatus::Phase::Missing);
+    } else {
+        m_scan.m_total = CountScanFiles(in_path);
+        TellScan(VYRScanStatus::Phase::Started);
+    }
     SetLoading(true);
 
     // The scan ends with the loading flag down however it ends, even by an exception that
@@ -239,6 +264,7 @@ bool Document::OnOpenDocument(const QString &in_path)
     } loadingReset{this};
 
     bool succeeded = true;
+    bool stopped = false;
     // A stop asked for while a slow file decodes ends the scan there and then; the request
     // is consumed below, as one that came after the last image.
     const QLLoadStopQuery stopAsked = [](void *in_pDocument) {
@@ -259,6 +285,7 @@ bool Document::OnOpenDocument(const QString &in_path)
         std::unique_ptr<QLException> error(in_pError);
         // -10: the load was stopped (by us or by the window): no failure.
         succeeded = error->code == VYR_ERR_BROWSE_STOPPED;
+        stopped = succeeded;
     }
 
     // A stop asked for after the last image was delivered (or while a file was still being
@@ -267,9 +294,37 @@ bool Document::OnOpenDocument(const QString &in_path)
     // comes.
     if (m_bStopLoading) {
         m_bStopLoading = false;
+        stopped = true;
         QLPostMessage(g_hThumbWnd, WM_LOADING_STOPPED);
     }
+    if (!missing) {
+        if (stopped)
+            TellScan(VYRScanStatus::Phase::Stopped);
+        else if (m_bScanUnreadable && m_scan.m_shown == 0)
+            TellScan(VYRScanStatus::Phase::Unreadable);
+        else
+            TellScan(VYRScanStatus::Phase::Finished);
+    }
     return succeeded;
+}
+
+void Document::TellScan(VYRScanStatus::Phase in_phase)
+{
+    m_scan.m_phase = in_phase;
+    if (m_scanListener)
+        m_scanListener(m_scan);
+}
+
+int Document::CountScanFiles(const QString &in_path) const
+{
+    // Directory listings only: a few milliseconds for thousands of photos, against tens of
+    // milliseconds of decoding for each one of them.
+    VYRFolderWalk walk(in_path, m_config.Filter, m_config.IncludeSubDirs != 0);
+    VYRWalkEntry entry;
+    int count = 0;
+    while (walk.Next(&entry))
+        ++count;
+    return count;
 }
 
 // --- Lists and queue -------------------------------------------------------------------
@@ -402,6 +457,7 @@ void Document::DeleteContents()
 
 void Document::AddLogLine(const QString &in_line)
 {
+    m_logTimes.append(QDateTime::currentDateTime());
     m_log.append(in_line);
     if (m_pLogView)
         m_pLogView->AddLine(in_line);

@@ -14,11 +14,14 @@
 #include "vyrlogview.h"
 #include "vyrprefs.h"
 
+#include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <functional>
 
 class QLImage;
 class VYRImage;
@@ -44,6 +47,26 @@ extern bool g_bSuppressOpen;
 // The thumbnail view (stored by that view when it is first updated): the scan posts
 // WM_LOADING_STOPPED to it when it honours a stop request. Null when there is none.
 extern QPointer<QObject> g_hThumbWnd;
+
+// Where a folder scan stands, for the window's status bar (Document::SetScanListener).
+struct VYRScanStatus
+{
+    enum class Phase
+    {
+        Started,    // m_total photos are to be loaded
+        Progress,   // one more file done: m_shown listed, m_done of m_total looked at
+        Stopped,    // stopped by the user (or the window) with m_shown listed
+        Finished,   // the folder was read to its end: m_shown listed
+        Missing,    // m_folder does not exist or is no folder; nothing was scanned
+        Unreadable, // the system refuses to list m_folder; nothing could be listed
+    };
+    Phase m_phase = Phase::Started;
+    QString m_folder;
+    int m_shown = 0;
+    int m_done = 0;
+    int m_total = 0;
+};
+using VYRScanListener = std::function<void(const VYRScanStatus &in_status)>;
 
 class Document : public QLDocument
 {
@@ -86,6 +109,8 @@ public:
     // first); the scan then posts WM_LOADING_STOPPED to g_hThumbWnd.
     void RequestStopLoading() { m_bStopLoading = true; }
     bool IsStopLoadingRequested() const { return m_bStopLoading; }
+    // Told of every step of a scan (user-interface thread). Empty: nobody is told.
+    void SetScanListener(VYRScanListener in_listener) { m_scanListener = std::move(in_listener); }
     // Scans in_path through OnOpenDocument; returns its result.
     bool OpenFolder(const QString &in_path) { return OnOpenDocument(in_path); }
     // The thumbnail loader's callback (in_pUserData is the Document). Lists one item for
@@ -130,6 +155,8 @@ public:
     // Appends a line to the log and to the open log view. User-interface thread only.
     void AddLogLine(const QString &in_line);
     const QStringList &GetLog() const { return m_log; }
+    // When each line of GetLog was written, in the same order.
+    const QList<QDateTime> &GetLogTimes() const { return m_logTimes; }
     // The open log view, or null.
     VYRLogView *GetLogView() const { return m_pLogView; }
     // How View > Log... makes its window: the shell installs it at start-up (tests may
@@ -180,4 +207,12 @@ private:
     VYRPrefs m_prefs;
     std::unique_ptr<VYRJournalSession> m_pJournal;
     QStringList m_log;
+    QList<QDateTime> m_logTimes;
+    VYRScanListener m_scanListener;
+    VYRScanStatus m_scan;
+    bool m_bScanUnreadable = false;
+
+    void TellScan(VYRScanStatus::Phase in_phase);
+    // Counts the files the scan of in_path will hand out (a listing only, no decoding).
+    int CountScanFiles(const QString &in_path) const;
 };

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrenginebrowse.h"
 
+#include "qlthreadprio.h"
 #include "vyrfolderwalk.h"
 #include "vyrthumbdecode.h"
 
@@ -96,6 +97,7 @@ private:
 
     void Run()
     {
+        QLLowerThreadPriority(); // the window comes first on a busy machine
         for (;;) {
             std::shared_ptr<DecodeJob> job;
             {

@@ -3,7 +3,9 @@
 #include "qlprompt.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
+#include <QStyle>
 #include <QThread>
 
 #include "qltrace.h"
@@ -24,8 +26,22 @@ int QLMessageBox(const QString &in_text, unsigned in_type)
                     QApplication::applicationDisplayName(), in_text,
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
                     QApplication::activeWindow());
-    if (yesNo)
+    // The buttons stand in the desktop's order (QDialogButtonBox's layout); Enter chooses
+    // the default, Escape the safe answer.
+    if (yesNo) {
         box.setDefaultButton((in_type & QL_MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    // The icon theme's drawing where the desktop has one, as its other programs show.
+    const QIcon themed = QIcon::fromTheme(yesNo ? QStringLiteral("dialog-question")
+                                                : QStringLiteral("dialog-information"));
+    if (!themed.isNull()) {
+        const int edge = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        box.setIconPixmap(themed.pixmap(QSize(edge, edge), box.devicePixelRatioF()));
+    }
     const int answer = box.exec();
     if (!yesNo)
         return QL_IDOK;

@@ -338,3 +338,70 @@ inline constexpr const char *kOrientWords[9] = {
 inline constexpr char kPreviewTitle[] = "%1 (%2 of %3)";
 inline constexpr char kPreviewFailed[] = "'%1' cannot be shown: %2";
 } // namespace VYRGridText
+// Controls of the window's shell added to the control bar and the log window.
+enum : unsigned
+{
+    IDC_FILTER = 1040,   // the file-type filter beside the thumbnail size
+    IDC_LOG_COPY = 1041, // the log window's buttons
+    IDC_LOG_SAVE = 1042,
+    IDC_LOG_CLEAR = 1043,
+};
+
+// Texts of the window's shell: status, folder fields, log window, theme, help, About.
+namespace VYRShellText {
+// The status bar's message pane; the numbers carry the locale's digit grouping.
+inline constexpr char kStatusLoading[] = "Loading %1 photos...";
+inline constexpr char kStatusStopped[] = "Stopped: %1 photos shown";
+inline constexpr char kStatusPhotos[] = "%1 photos";
+inline constexpr char kStatusOnePhoto[] = "1 photo";
+inline constexpr char kStatusMissing[] = "The folder '%1' does not exist";
+inline constexpr char kStatusUnreadable[] = "The folder '%1' cannot be read";
+inline constexpr char kFolderMissing[] =
+    "The folder '%1' does not exist. Choose another folder with \"...\" or type its path.";
+inline constexpr char kFolderUnreadable[] =
+    "The folder '%1' cannot be read: you may not list its files. Choose another folder.";
+inline constexpr char kStopButton[] = "Stop";
+inline constexpr char kStopTip[] = "Stop loading the thumbnails (Esc)";
+inline constexpr char kScanProgressName[] = "Loading progress";
+// The folder picker's title.
+inline constexpr char kPickSourceTitle[] = "Choose a Folder";
+// Folder fields and the file-type filter.
+inline constexpr char kSourceFieldName[] = "Source folder";
+inline constexpr char kDestFieldName[] = "Output folder";
+inline constexpr char kFieldTip[] = "Type or paste a folder and press Enter";
+inline constexpr char kRecentFolders[] = "Recent folders";
+inline constexpr char kNoRecentFolders[] = "No recent folders";
+inline constexpr char kFilterName[] = "File types";
+inline constexpr char kFilterJpeg[] = "JPEG (*.jpg, *.jpeg)";
+inline constexpr char kFilterJpegPatterns[] = "*.jpg;*.jpeg";
+inline constexpr char kFilterCustom[] = "Custom...";
+inline constexpr char kFilterCustomTitle[] = "File Types";
+inline constexpr char kFilterCustomLabel[] =
+    "Patterns of the files to show, separated by ';' (for example *.jpg;*.jpe):";
+// The log window.
+inline constexpr char kLogTitle[] = "Event Log";
+inline constexpr char kLogCopy[] = "&Copy";
+inline constexpr char kLogSave[] = "&Save As...";
+inline constexpr char kLogClear[] = "C&lear";
+inline constexpr char kLogClose[] = "Close";
+inline constexpr char kLogSaveTitle[] = "Save Event Log";
+inline constexpr char kLogSaveFilter[] = "Text files (*.txt);;All files (*)";
+inline constexpr char kLogSaveFailed[] = "The log could not be saved to '%1': %2";
+inline constexpr char kLogDefaultName[] = "veyra-log.txt";
+// View > Theme.
+inline constexpr char kMenuTheme[] = "&Theme";
+inline constexpr char kThemeSystem[] = "&System";
+inline constexpr char kThemeLight[] = "&Light";
+inline constexpr char kThemeDark[] = "&Dark";
+inline constexpr char kPromptTheme[] = "Follow the desktop's colours, or always light or dark";
+// Help.
+inline constexpr char kHelpNotShown[] =
+    "The help could not be shown: no program to open '%1' could be started. Install a web "
+    "browser, or open the file by hand.";
+inline constexpr char kHelpMissing[] = "The help pages are not installed.";
+// About.
+inline constexpr char kAboutLicence[] = "Licensed under the MIT License.";
+inline constexpr char kAboutCredits[] = "Made by the Veyra developers for Quillmere.";
+inline constexpr char kAboutLibraries[] = "Built with Qt %1 (running on %2) and libjpeg-turbo %3.";
+inline constexpr char kAboutSummary[] = "Turns JPEG photos upright losslessly, in batches.";
+} // namespace VYRShellText

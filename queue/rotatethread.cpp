@@ -5,6 +5,7 @@
 #include "document.h"
 #include "qlfiletimes.h"
 #include "qlimg.h"
+#include "qlthreadprio.h"
 #include "qltrace.h"
 #include "qluichannel.h"
 #include "resource.h"
@@ -147,6 +148,7 @@ int VYRTransformCodeForAngle(int in_angle)
 
 unsigned RotateThreadProc(VYRWorkList *in_pList)
 {
+    QLLowerThreadPriority(); // the window comes first on a busy machine
     QLUiChannel *channel = in_pList->GetChannel();
     while (!in_pList->IsStopRequested()) {
         VYRJob job;

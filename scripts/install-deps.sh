@@ -20,6 +20,8 @@ packages=(
   desktop-file-utils appstream xvfb xauth imagemagick clang-format
   # Help > Contents opens the help through the desktop's opener
   xdg-utils
+  # the bundled SVG icons (the icon engine plugin)
+  libqt6svg6
 )
 
 missing=()

@@ -16,9 +16,9 @@ QLBrowseFolderDlg::Chooser &InstalledChooser()
 
 QString RunPlatformChooser(QWidget *in_pOwner, const QString &in_initialPath)
 {
-    // The title is the document string as it stands, read on every call like the other
-    // texts of the program.
-    return QFileDialog::getExistingDirectory(in_pOwner, QString::fromUtf8(VYRText::kDocString),
+    // A window title of its own: the document string holds line breaks between its fields.
+    return QFileDialog::getExistingDirectory(in_pOwner,
+                                             QString::fromUtf8(VYRShellText::kPickSourceTitle),
                                              in_initialPath, QFileDialog::ShowDirsOnly);
 }
 

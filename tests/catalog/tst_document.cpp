@@ -363,7 +363,7 @@ private slots:
         QVERIFY(document.OnCmdMsg(ID_VIEW_LOG, QL_CN_COMMAND, nullptr));
         QPointer<LogViewDlg> view = dynamic_cast<LogViewDlg *>(document.GetLogView());
         QVERIFY(view && view->isVisible() && !LogEnabled(document));
-        QCOMPARE(view->windowTitle(), QStringLiteral("Veyra - Log View"));
+        QCOMPARE(view->windowTitle(), QString::fromUtf8(VYRShellText::kLogTitle));
         QCOMPARE(QLFindControl(&frame, IDC_LOG_LIST), view->GetList());
         document.AddLogLine("second");
         QCOMPARE(Lines(view), QStringList({"first", "second"}));

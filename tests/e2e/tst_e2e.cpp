@@ -187,7 +187,7 @@ void TestEndToEnd::startWithFolderScansAfterShowing()
     QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 5);
     QVERIFY(!doc->IsLoading());
     QCOMPARE(doc->GetLog().value(0), QStringLiteral("Opening folder ") + dir.path());
-    QCOMPARE(qobject_cast<QLabel *>(QLFindControl(frame, IDC_SOURCE_PATH))->text(), dir.path());
+    QCOMPARE(QLFindControl(frame, IDC_SOURCE_PATH)->property("text").toString(), dir.path());
     QCOMPARE(frame->windowTitle(), QFileInfo(dir.path()).fileName() + QStringLiteral(" - Veyra"));
     QVERIFY(m_chooserStarts.isEmpty());
 }
@@ -202,7 +202,7 @@ void TestEndToEnd::startWithoutFolderOpensChooserOnce()
     QVERIFY(App()->InitInstance({}));
     MainWnd *frame = App()->GetMainWnd();
     QCOMPARE(frame->windowTitle(), QStringLiteral("0 items pending - Veyra"));
-    QCOMPARE(qobject_cast<QLabel *>(QLFindControl(frame, IDC_SOURCE_PATH))->text(), stored.path());
+    QCOMPARE(QLFindControl(frame, IDC_SOURCE_PATH)->property("text").toString(), stored.path());
     QVERIFY(m_chooserStarts.isEmpty());
 
     QTRY_COMPARE(m_chooserStarts.size(), 1);
@@ -227,8 +227,8 @@ void TestEndToEnd::startWithFolderShowsStoredOutputFolder()
     QVERIFY(App()->InitInstance({source.path()}));
     MainWnd *frame = App()->GetMainWnd();
     QTRY_COMPARE(frame->GetThumbView()->GetCellCount(), 1);
-    QCOMPARE(qobject_cast<QLabel *>(QLFindControl(frame, IDC_DEST_PATH))->text(), output.path());
-    QCOMPARE(qobject_cast<QLabel *>(QLFindControl(frame, IDC_SOURCE_PATH))->text(), source.path());
+    QCOMPARE(QLFindControl(frame, IDC_DEST_PATH)->property("text").toString(), output.path());
+    QCOMPARE(QLFindControl(frame, IDC_SOURCE_PATH)->property("text").toString(), source.path());
 }
 
 void TestEndToEnd::rightClickRotatesFileOnDisk()
@@ -474,6 +474,15 @@ void TestEndToEnd::ctrlQWithPendingAsksFirst()
     QCOMPARE(m_prompts.size(), 1);
 }
 
+// The batch's bars in the status bar (the folder scan has a bar of its own beside it).
+static int CountBatchBars(const MainWnd *in_pFrame)
+{
+    int count = 0;
+    for (const QProgressBar *bar : in_pFrame->statusBar()->findChildren<QProgressBar *>())
+        count += bar->accessibleName() == QString::fromUtf8(VYRText::kProgressName) ? 1 : 0;
+    return count;
+}
+
 void TestEndToEnd::progressBarWhileJobsRun()
 {
     QTemporaryDir dir;
@@ -504,14 +513,14 @@ void TestEndToEnd::progressBarWhileJobsRun()
     QTest::mouseClick(frame->GetThumbView()->viewport(), Qt::LeftButton, {}, CellCentre(2));
     QCOMPARE(frame->GetTaskView()->GetTaskCount(), 1);
     QCOMPARE(frame->GetProgressFile()->text(), QStringLiteral("Turning 'a.jpg'"));
-    QCOMPARE(frame->statusBar()->findChildren<QProgressBar *>().size(), 1);
+    QCOMPARE(CountBatchBars(frame), 1);
 
     gate.Release();
     QTRY_COMPARE(CountLines(doc->GetLog(), QStringLiteral("Successfully rotated")), 2);
     QCOMPARE(CountLines(doc->GetLog(), QStringLiteral("Nothing to write for 'c.jpg'")), 1);
     QTRY_VERIFY(!frame->GetProgressBar()->isVisible());
     QVERIFY(!frame->GetProgressFile()->isVisible());
-    QCOMPARE(frame->statusBar()->findChildren<QProgressBar *>().size(), 1);
+    QCOMPARE(CountBatchBars(frame), 1);
 }
 
 int main(int argc, char *argv[])
