@@ -20,8 +20,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <functional>
+#include <memory>
 
 class QLImage;
 class VYRImage;

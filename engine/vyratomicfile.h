@@ -87,7 +87,7 @@ private:
     bool m_unnamed = false; // m_fd is an O_TMPFILE file not yet linked anywhere
     bool m_exists = false;  // the destination exists and is replaced
     bool m_checkSource = false;
-    bool m_keepTime = false; // the result gets m_sourceRead's modification time
+    bool m_keepTime = false;      // the result gets m_sourceRead's modification time
     VYRFileIdentity m_expected;   // what stands at the destination to be replaced
     VYRFileIdentity m_sourceRead; // the source as it was read
     mode_t m_mode = 0;            // mode bits the result gets
