@@ -29,6 +29,9 @@ constexpr int kPortalTimeoutMs = 250;
 int QLReadPortalColorScheme()
 {
 #if defined(VEYRA_HAVE_DBUS)
+    // Nothing is shown on the offscreen platform: there is no desktop to ask.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return -1;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return -1;
