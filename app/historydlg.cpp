@@ -32,36 +32,6 @@ QTreeWidget *MakeList(const char *in_pColumns, QWidget *in_pParent)
     return list;
 }
 
-QString BatchState(const QList<VYRBatchInfo> &in_all, const VYRBatchInfo &in_batch)
-{
-    switch (VYRKindOfBatch(in_all, in_batch.m_id)) {
-    case VYRBatchKind::Undo:
-        return QString::asprintf(T::kStateUndoOf, in_batch.m_undoes);
-    case VYRBatchKind::Redo:
-        return QString::asprintf(T::kStateRedoOf, in_batch.m_undoes);
-    case VYRBatchKind::Turns:
-        break;
-    }
-    if (in_batch.m_undone == 0)
-        return QString::fromUtf8(T::kStateTurned);
-    if (in_batch.m_undone >= in_batch.m_count)
-        return QString::fromUtf8(T::kStateUndone);
-    return QString::asprintf(T::kStatePartly, in_batch.m_undone, in_batch.m_count);
-}
-
-QString RecordState(VYRRecordState in_state)
-{
-    switch (in_state) {
-    case VYRRecordState::Begun:
-        return QString::fromUtf8(T::kRecordPending);
-    case VYRRecordState::Undone:
-        return QString::fromUtf8(T::kStateUndone);
-    case VYRRecordState::Committed:
-        break;
-    }
-    return QString::fromUtf8(T::kRecordWritten);
-}
-
 } // namespace
 
 VYRHistoryDlg::VYRHistoryDlg(QWidget *in_pParent, VYRUndoController *in_pUndo, Document *in_pDoc)
@@ -101,7 +71,7 @@ void VYRHistoryDlg::Reload()
         row->setText(1, QLocale().toString(b.m_time.toLocalTime(), QLocale::ShortFormat));
         row->setText(2, b.m_origin);
         row->setText(3, QString::number(b.m_count));
-        row->setText(4, BatchState(batches, b));
+        row->setText(4, VYRBatchStateWords(batches, b));
         row->setData(0, kBatchRole, b.m_id);
         row->setData(0, kLiveRole, b.m_count > b.m_undone);
         if (b.m_id == keep)
@@ -132,7 +102,7 @@ void VYRHistoryDlg::ShowPhotos()
         auto *row = new QTreeWidgetItem(m_pPhotos);
         row->setText(0, QDir::toNativeSeparators(r.m_path));
         row->setText(1, VYRRecordWords(r.m_transform));
-        row->setText(2, RecordState(r.m_state));
+        row->setText(2, VYRRecordStateWords(r.m_state));
     }
     m_pPhotos->resizeColumnToContents(0);
 }

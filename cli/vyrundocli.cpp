@@ -29,37 +29,6 @@ void Complain(const QString &in_reason)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
-QString BatchState(const QList<VYRBatchInfo> &in_batches, const VYRBatchInfo &in_batch)
-{
-    namespace T = VYRUndoText;
-    switch (VYRKindOfBatch(in_batches, in_batch.m_id)) {
-    case VYRBatchKind::Undo:
-        return QString::asprintf(T::kStateUndoOf, in_batch.m_undoes);
-    case VYRBatchKind::Redo:
-        return QString::asprintf(T::kStateRedoOf, in_batch.m_undoes);
-    case VYRBatchKind::Turns:
-        break;
-    }
-    if (in_batch.m_undone == 0)
-        return QString::fromUtf8(T::kStateTurned);
-    if (in_batch.m_undone >= in_batch.m_count)
-        return QString::fromUtf8(T::kStateUndone);
-    return QString::asprintf(T::kStatePartly, in_batch.m_undone, in_batch.m_count);
-}
-
-QString RecordState(const VYRTurnRecord &in_record)
-{
-    switch (in_record.m_state) {
-    case VYRRecordState::Begun:
-        return QString::fromUtf8(VYRUndoText::kRecordPending);
-    case VYRRecordState::Undone:
-        return QString::fromUtf8(VYRUndoText::kStateUndone);
-    case VYRRecordState::Committed:
-        break;
-    }
-    return QString::fromUtf8(VYRUndoText::kRecordWritten);
-}
-
 bool Known(const QList<VYRBatchInfo> &in_batches, qint64 in_batch)
 {
     for (const VYRBatchInfo &b : in_batches)
@@ -79,7 +48,7 @@ int History(VYRJournal &in_journal, qint64 in_batch)
                 b.m_time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             std::printf(VYRCliText::kHistoryLine, b.m_id, qUtf8Printable(time),
                         qUtf8Printable(b.m_origin), b.m_count,
-                        qUtf8Printable(BatchState(batches, b)));
+                        qUtf8Printable(VYRBatchStateWords(batches, b)));
         }
         return VYR_EXIT_DONE;
     }
@@ -89,7 +58,8 @@ int History(VYRJournal &in_journal, qint64 in_batch)
     }
     for (const VYRTurnRecord &r : in_journal.Records(in_batch))
         std::printf(VYRCliText::kRecordLine, qUtf8Printable(VYRShownPath(r.m_path)),
-                    qUtf8Printable(VYRRecordWords(r.m_transform)), qUtf8Printable(RecordState(r)));
+                    qUtf8Printable(VYRRecordWords(r.m_transform)),
+                    qUtf8Printable(VYRRecordStateWords(r.m_state)));
     return VYR_EXIT_DONE;
 }
 

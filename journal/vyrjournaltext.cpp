@@ -4,6 +4,7 @@
 
 #include "resource.h"
 #include "vyrjournal.h"
+#include "vyrjournalsession.h"
 #include "vyrresulttext.h"
 
 namespace {
@@ -74,4 +75,35 @@ QString VYRRecordWords(int in_transform)
     if (!(in_transform & 1))
         return QString::fromUtf8(turn ? turn : T::kRestoreOf);
     return turn ? QString::asprintf(T::kMirroredThen, turn) : QString::fromUtf8(T::kMirrored);
+}
+
+QString VYRBatchStateWords(const QList<VYRBatchInfo> &in_all, const VYRBatchInfo &in_batch)
+{
+    namespace T = VYRUndoText;
+    switch (VYRKindOfBatch(in_all, in_batch.m_id)) {
+    case VYRBatchKind::Undo:
+        return QString::asprintf(T::kStateUndoOf, in_batch.m_undoes);
+    case VYRBatchKind::Redo:
+        return QString::asprintf(T::kStateRedoOf, in_batch.m_undoes);
+    case VYRBatchKind::Turns:
+        break;
+    }
+    if (in_batch.m_undone == 0)
+        return QString::fromUtf8(T::kStateTurned);
+    if (in_batch.m_undone >= in_batch.m_count)
+        return QString::fromUtf8(T::kStateUndone);
+    return QString::asprintf(T::kStatePartly, in_batch.m_undone, in_batch.m_count);
+}
+
+QString VYRRecordStateWords(VYRRecordState in_state)
+{
+    switch (in_state) {
+    case VYRRecordState::Begun:
+        return QString::fromUtf8(VYRUndoText::kRecordPending);
+    case VYRRecordState::Undone:
+        return QString::fromUtf8(VYRUndoText::kStateUndone);
+    case VYRRecordState::Committed:
+        break;
+    }
+    return QString::fromUtf8(VYRUndoText::kRecordWritten);
 }
