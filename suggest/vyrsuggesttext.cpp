@@ -75,9 +75,8 @@ VYRCueVote VYRTextWitness::Judge(const cv::Mat &in_gray)
     if (!found || !std::isfinite(orientConf) || orientConf <= 0)
         return vote;
     vote.m_present = true;
-    // orientDeg is how far the text stands turned counter-clockwise; the clockwise quarter
-    // turns that bring it back are the same number.
-    vote.m_turn = ((orientDeg / 90) % 4 + 4) % 4;
+    // orientDeg is how far the text stands turned clockwise; the turn back is its complement.
+    vote.m_turn = (4 - ((orientDeg / 90) % 4 + 4) % 4) % 4;
     vote.m_confidence = 1.0 - std::exp(-double(orientConf) / kConfidenceScale);
     vote.m_evidence = QStringLiteral("text");
     return vote;
