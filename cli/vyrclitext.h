@@ -109,6 +109,18 @@ inline constexpr char kPathNotPhoto[] = "'%s' is neither a file nor a folder";
 inline constexpr char kOutputMissing[] = "output folder '%s' does not exist";
 inline constexpr char kOutputNotFolder[] = "output '%s' is not a folder";
 
+// --suggest.
+inline constexpr char kNeedsSuggest[] = "--%s needs --suggest";
+inline constexpr char kNotWithSuggest[] = "--%s cannot be used with --suggest";
+inline constexpr char kSuggestNeedsPath[] = "--suggest needs at least one file or folder";
+inline constexpr char kBadConfidence[] = "--min-confidence takes a number from 0 to 1, not '%s'";
+inline constexpr char kSuggesterNotReady[] = "the suggester cannot work: %s";
+// On standard error, for a photo that could not be looked at or written.
+inline constexpr char kSuggestUnreadable[] = "veyra: cannot look at '%s': %s\n";
+inline constexpr char kSuggestApplyFailed[] = "veyra: could not turn '%s': %s\n";
+// Standard output, tab-separated: path, angle, confidence, evidence.
+inline constexpr char kSuggestLine[] = "%s\t%d\t%.2f\t%s\n";
+
 // Per-photo lines that the window has no words for.
 inline constexpr char kWouldRotate[] = "Would rotate '%s' by %d degrees";
 inline constexpr char kWouldMirror[] = "Would mirror '%s'";
