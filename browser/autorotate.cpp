@@ -4,6 +4,8 @@
 // Auto Rotate: queue the turn that each shown image's Exif Orientation asks for.
 #include "vyrthumbvw.h"
 
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QtGlobal>
 #include <memory>
 
@@ -16,6 +18,7 @@
 #include "qlimgfl.h"
 #include "qlprompt.h"
 #include "qltrace.h"
+#include "qlwnd.h"
 #include "resource.h"
 #include "vyrimg.h"
 #include "vyrorient.h"
@@ -141,10 +144,13 @@ void VYRThumbVw::OnAutoRotate()
 
     if (considered == 0)
         return;
-    QString summary = QString::asprintf(VYRText::kAutoSummary, considered, rotated, oriented,
-                                        skippedPending, skippedNoInfo);
+    QLMessageBox(QString::asprintf(VYRText::kAutoSummary, considered, rotated, oriented,
+                                   skippedPending, skippedNoInfo),
+                 QL_MB_OK);
     // The photos the tag says nothing useful about are the ones the pictures can help with.
-    if (oriented + skippedNoInfo > 0)
-        summary += QString::asprintf(VYRSuggestText::kAutoRotateHint, oriented + skippedNoInfo);
-    QLMessageBox(summary, QL_MB_OK);
+    // Told in the status bar: the summary box and the log keep their own lines.
+    auto *frame = qobject_cast<QMainWindow *>(QLGetMainWindow());
+    if (frame && oriented + skippedNoInfo > 0)
+        frame->statusBar()->showMessage(
+            QString::asprintf(VYRSuggestText::kAutoRotateHint, oriented + skippedNoInfo), 15000);
 }

@@ -363,10 +363,10 @@ inline constexpr char kLogUnreadable[] = "Cannot look at '%s': %s";
 inline constexpr char kUnavailable[] = "Turn suggestions are not available: %1";
 inline constexpr char kNothingToLookAt[] =
     "There are no photos to look at: the folder is empty or every photo has a turn pending.";
-// Added under the Auto Rotate summary when some photos had nothing for it to go by.
+// Logged with the Auto Rotate summary when some photos had nothing for it to go by.
 inline constexpr char kAutoRotateHint[] =
-    "\n\n%d of these photos carry no orientation or say they are upright: Tools > Suggest "
-    "Turns can look at their pictures.";
+    "%d photos carry no orientation or say they are upright: Tools > Suggest Turns can look "
+    "at their pictures";
 } // namespace VYRSuggestText
 // Controls of the window's shell added to the control bar and the log window.
 enum : unsigned

@@ -90,7 +90,7 @@ void TestMainWnd::menusCarryCommandsAndPrompts()
     QStringList titles;
     for (QAction *menu : frame->menuBar()->actions())
         titles << menu->text();
-    QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "&Help"}));
+    QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
 
     QStatusBar *status = frame->statusBar();
     QCOMPARE(status->currentMessage(), QStringLiteral("Ready"));
