@@ -2,15 +2,15 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "document.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlimg.h"
 #include "qlprompt.h"
 #include "qltrace.h"
 #include "qlwnd.h"
 #include "resource.h"
 #include "slctfldr.h"
-#include "vyrfolderwalk.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrimg.h"
-#include "vyrsharedthumbs.h"
 
 #include <QAbstractButton>
 #include <QDateTime>

@@ -2,16 +2,16 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrbatch.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlimg.h"
 #include "rotatethread.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrautodecision.h"
 #include "vyrclitext.h"
 #include "vyrengine.h"
-#include "vyrfolderwalk.h"
 #include "vyrjournaltext.h"
 #include "vyrorient.h"
 #include "vyrresulttext.h"
-#include "vyrsharedthumbs.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 // table (usually a copy of the default one with a single entry replaced) to inject failures.
 #pragma once
 
-#include "vyrorientation.h"
+#include "core/vyrorientation.h"
 
 #include <QImage>
 #include <QString>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrenginebitmap.h"
 
-#include "vyrthumbcache.h"
+#include "thumb/vyrthumbcache.h"
 
 #include <QPainter>
 #include <QRect>

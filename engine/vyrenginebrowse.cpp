@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrenginebrowse.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlthreadprio.h"
-#include "vyrfolderwalk.h"
-#include "vyrthumbdecode.h"
+#include "thumb/vyrthumbdecode.h"
 
 #include <QFile>
 #include <QFileInfo>

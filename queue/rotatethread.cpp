@@ -9,10 +9,10 @@
 #include "qltrace.h"
 #include "qluichannel.h"
 #include "resource.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrimg.h"
 #include "vyrorient.h"
 #include "vyroutputclaims.h"
-#include "vyrsharedthumbs.h"
 
 #include <QFile>
 #include <chrono>

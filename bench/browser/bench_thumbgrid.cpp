@@ -17,8 +17,8 @@
 #include "document.h"
 #include "qltrace.h"
 #include "qlwnd.h"
+#include "thumb/vyrthumbcache.h"
 #include "thumbbenchfolder.h"
-#include "vyrthumbcache.h"
 #include "vyrthumbvw.h"
 
 #include <QApplication>

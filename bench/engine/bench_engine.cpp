@@ -9,10 +9,10 @@
 //
 // Without photos in DIR (default /tmp/veyra-bench-corpus) it first writes N (default 200)
 // 4000x3000 4:2:0 JPEGs with an Exif segment and photo-like content.
+#include "jpeg/vyrjpegturn.h"
 #include "qlimg.h"
+#include "thumb/vyrthumbdecode.h"
 #include "vyrengine.h"
-#include "vyrjpegturn.h"
-#include "vyrthumbdecode.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjpegturn.h"
 
+#include "jpeg/vyrcoefturn.h"
+#include "jpeg/vyrjpegguard.h"
+#include "jpeg/vyrjpegscan.h"
 #include "qltrace.h"
-#include "vyrcoefturn.h"
 #include "vyrengine.h"
-#include "vyrjpegguard.h"
-#include "vyrjpegscan.h"
 
 #include <cstring>
 #include <jerror.h>

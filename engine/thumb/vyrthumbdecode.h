@@ -16,8 +16,8 @@
 // off) under the same limits.
 #pragma once
 
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrengine.h"
-#include "vyrsharedthumbs.h"
 
 #include <QSize>
 #include <QString>
