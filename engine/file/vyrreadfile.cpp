@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrreadfile.h"
 
-#include "vyrengine.h"
+#include "core/vyrcodes.h"
 
 #include <QFile>
 #include <cerrno>

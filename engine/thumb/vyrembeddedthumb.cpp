@@ -2,10 +2,10 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrembeddedthumb.h"
 
+#include "core/vyrcodes.h"
 #include "jpeg/vyrjpegscan.h"
 #include "meta/vyrmpf.h"
 #include "meta/vyrtiff.h"
-#include "vyrengine.h"
 
 #include <QFile>
 #include <algorithm>

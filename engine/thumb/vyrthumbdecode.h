@@ -16,8 +16,8 @@
 // off) under the same limits.
 #pragma once
 
+#include "thumb/vyrbitmap.h"
 #include "thumb/vyrsharedthumbs.h"
-#include "vyrengine.h"
 
 #include <QSize>
 #include <QString>
