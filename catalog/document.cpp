@@ -16,7 +16,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QWidget>
 
@@ -244,8 +246,13 @@ bool Document::OnOpenDocument(const QString &in_path)
     QLTrace("\tOnOpenDocument(%s)\n", qUtf8Printable(in_path));
     DeleteContents();
     const int edge = ThumbSizeToPixels(m_config.ThumbSize);
+    // The window may not be on a screen yet (a folder named on the command line): then the
+    // screen it will open on tells.
     const QWidget *window = QLGetMainWindow();
-    m_thumbPixelRatio = window ? std::max(1.0, window->devicePixelRatioF()) : 1.0;
+    const QScreen *screen = window && window->screen() ? window->screen()
+                            : qGuiApp                  ? QGuiApplication::primaryScreen()
+                                                       : nullptr;
+    m_thumbPixelRatio = screen ? std::max(1.0, screen->devicePixelRatio()) : 1.0;
     const int box = qRound(edge * m_thumbPixelRatio);
     AddLogLine(QString::asprintf(VYRText::kLogOpening, qUtf8Printable(in_path)));
     SetRootPath(in_path);

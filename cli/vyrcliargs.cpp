@@ -7,6 +7,7 @@
 #include "vyrclitext.h"
 #include "vyrconfig.h"
 #include "vyrstopsignals.h"
+#include "vyrsuggestcli.h"
 
 #include "resource.h"
 #include "vyrjournalsession.h"
@@ -36,11 +37,22 @@ struct OptionName
     bool m_takesValue;
 };
 constexpr OptionName kOptions[] = {
-    {"help", 'h', false},       {"version", 'v', false},  {"auto-rotate", 'a', false},
-    {"recursive", 'r', false},  {"output", 'o', true},    {"filter", 'f', true},
-    {"dry-run", 'n', false},    {"jobs", 'j', true},      {"quiet", 'q', false},
+    {"help", 'h', false},
+    {"version", 'v', false},
+    {"auto-rotate", 'a', false},
+    {"recursive", 'r', false},
+    {"output", 'o', true},
+    {"filter", 'f', true},
+    {"dry-run", 'n', false},
+    {"jobs", 'j', true},
+    {"quiet", 'q', false},
     {"overwrite", '\0', false}, // long only: replacing other files is never a slip of a key
-    {"undo", '\0', false},      {"history", '\0', false}, {"keep-time", 'p', false},
+    {"undo", '\0', false},
+    {"history", '\0', false},
+    {"keep-time", 'p', false},
+    {"suggest", '\0', false},
+    {"min-confidence", '\0', true},
+    {"apply", '\0', false}, // long only: a write is never a slip of a key
 };
 
 QCommandLineOption MakeOption(const OptionName &in_name)
@@ -149,6 +161,42 @@ bool ParseJournalMode(const QCommandLineParser &in_parser, bool in_undo,
     return true;
 }
 
+// `--suggest [-r] [--min-confidence X] [--apply] PATH...`: the filter and -r as for Auto
+// Rotate, none of the options that say how Auto Rotate writes.
+template <typename Fail>
+bool ParseSuggestMode(const QCommandLineParser &in_parser, VYRCliOptions *out_pOptions,
+                      const Fail &in_fail)
+{
+    for (const char *name :
+         {"auto-rotate", "output", "dry-run", "jobs", "overwrite", "keep-time"}) {
+        if (in_parser.isSet(QString::fromLatin1(name)))
+            return in_fail(QString::asprintf(VYRCliText::kNotWithSuggest, name));
+    }
+    VYRCliOptions result;
+    result.m_mode = VYRCliOptions::Mode::Suggest;
+    result.m_paths = in_parser.positionalArguments();
+    if (result.m_paths.isEmpty())
+        return in_fail(QString::fromUtf8(VYRCliText::kSuggestNeedsPath));
+    result.m_recursive = in_parser.isSet(QStringLiteral("recursive"));
+    result.m_quiet = in_parser.isSet(QStringLiteral("quiet"));
+    result.m_apply = in_parser.isSet(QStringLiteral("apply"));
+    result.m_hasFilter = in_parser.isSet(QStringLiteral("filter"));
+    result.m_filter = in_parser.value(QStringLiteral("filter"));
+    if (result.m_hasFilter && result.m_filter.trimmed().isEmpty())
+        return in_fail(QString::fromUtf8(VYRCliText::kEmptyFilter));
+    if (in_parser.isSet(QStringLiteral("min-confidence"))) {
+        const QString text = in_parser.value(QStringLiteral("min-confidence"));
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        // NaN fails both comparisons, so it is refused with the rest.
+        if (!ok || !(value >= 0.0 && value <= 1.0))
+            return in_fail(QString::asprintf(VYRCliText::kBadConfidence, qUtf8Printable(text)));
+        result.m_minConfidence = value;
+    }
+    *out_pOptions = result;
+    return true;
+}
+
 void PrintUsageError(const QString &in_reason)
 {
     const QByteArray line =
@@ -222,6 +270,12 @@ bool VYRParseCommandLine(const QStringList &in_args, int in_defaultJobs,
     }
     if (isSet("undo") || isSet("history"))
         return ParseJournalMode(parser, isSet("undo"), out_pOptions, fail);
+    if (isSet("suggest"))
+        return ParseSuggestMode(parser, out_pOptions, fail);
+    for (const char *name : {"min-confidence", "apply"}) {
+        if (isSet(name))
+            return fail(QString::asprintf(VYRCliText::kNeedsSuggest, name));
+    }
     if (!isSet("auto-rotate")) {
         for (const char *name : {"recursive", "output", "filter", "dry-run", "jobs", "quiet",
                                  "overwrite", "keep-time"}) {
@@ -290,6 +344,11 @@ int VYRRunCommandLine(const QStringList &in_args)
     if (options.m_mode == VYRCliOptions::Mode::Undo ||
         options.m_mode == VYRCliOptions::Mode::History)
         return VYRRunJournalCommand(options);
+    if (options.m_mode == VYRCliOptions::Mode::Suggest) {
+        if (!options.m_hasFilter)
+            options.m_filter = StoredFilter();
+        return VYRRunSuggestCommand(options);
+    }
 
     // One run is one batch of the undo journal; a dry run writes nothing to keep.
     const VYRPrefs prefs = VYRPrefs::FromProfile();

@@ -20,6 +20,7 @@ struct VYRCliOptions
         AutoRotate,
         Undo,    // --undo [BATCH]
         History, // --history [BATCH]
+        Suggest, // --suggest PATH...: upright turns suggested from the pictures
     };
     Mode m_mode = Mode::Help;
     QStringList m_paths; // files and folders, as given
@@ -29,10 +30,12 @@ struct VYRCliOptions
     bool m_recursive = false;
     bool m_dryRun = false;
     bool m_quiet = false;
-    bool m_overwrite = false; // --overwrite: other files at output names may be replaced
-    int m_jobs = 0;           // 1..kVyrMaxJobs
-    bool m_keepTime = false;  // -p, --keep-time: written photos keep their modification time
-    qint64 m_batch = 0;       // --undo / --history: the batch named, 0 for none
+    bool m_overwrite = false;    // --overwrite: other files at output names may be replaced
+    int m_jobs = 0;              // 1..kVyrMaxJobs
+    bool m_keepTime = false;     // -p, --keep-time: written photos keep their modification time
+    qint64 m_batch = 0;          // --undo / --history: the batch named, 0 for none
+    double m_minConfidence = -1; // --suggest: shown from this confidence on; -1 the default
+    bool m_apply = false;        // --suggest --apply: write the suggested turns
 };
 
 // True when in_args (without the program name) ask for a headless mode: --help, --version,

@@ -26,11 +26,12 @@ inline constexpr char kHelp[] =
     "    With --auto-rotate, Veyra needs no window and no display. It reads the Exif\n"
     "    Orientation of every photo named, and of the photos in the folders named, and\n"
     "    turns the ones that need it: Orientation 3 a half turn, 6 a quarter turn\n"
-    "    clockwise, 8 a quarter turn counter-clockwise. The turn is lossless, and the\n"
-    "    turned photo is written whole, with its Orientation set to 1, in one atomic step:\n"
-    "    a photo is never left half-written. Photos that are upright, mirrored or carry no\n"
-    "    orientation are left alone and counted. Photos are chosen by the file filter, in\n"
-    "    folders and among the files named alike.\n"
+    "    clockwise, 8 a quarter turn counter-clockwise; a mirrored photo (2, 4, 5, 7) is\n"
+    "    mirrored back as well, in the same write. The turn is lossless, and the turned\n"
+    "    photo is written whole, with its Orientation set to 1, in one atomic step: a photo\n"
+    "    is never left half-written. Photos that are upright or carry no orientation are\n"
+    "    left alone and counted. Photos are chosen by the file filter, in folders and among\n"
+    "    the files named alike.\n"
     "\n"
     "OPTIONS\n"
     "    -a, --auto-rotate      Turn the photos of the PATHs upright, without a window.\n"
@@ -108,8 +109,22 @@ inline constexpr char kPathNotPhoto[] = "'%s' is neither a file nor a folder";
 inline constexpr char kOutputMissing[] = "output folder '%s' does not exist";
 inline constexpr char kOutputNotFolder[] = "output '%s' is not a folder";
 
+// --suggest.
+inline constexpr char kNeedsSuggest[] = "--%s needs --suggest";
+inline constexpr char kNotWithSuggest[] = "--%s cannot be used with --suggest";
+inline constexpr char kSuggestNeedsPath[] = "--suggest needs at least one file or folder";
+inline constexpr char kBadConfidence[] = "--min-confidence takes a number from 0 to 1, not '%s'";
+inline constexpr char kSuggesterNotReady[] = "the suggester cannot work: %s";
+// On standard error, for a photo that could not be looked at or written.
+inline constexpr char kSuggestUnreadable[] = "veyra: cannot look at '%s': %s\n";
+inline constexpr char kSuggestApplyFailed[] = "veyra: could not turn '%s': %s\n";
+// Standard output, tab-separated: path, angle, confidence, evidence.
+inline constexpr char kSuggestLine[] = "%s\t%d\t%.2f\t%s\n";
+
 // Per-photo lines that the window has no words for.
 inline constexpr char kWouldRotate[] = "Would rotate '%s' by %d degrees";
+inline constexpr char kWouldMirror[] = "Would mirror '%s'";
+inline constexpr char kWouldMirrorRotate[] = "Would mirror '%s' and rotate it by %d degrees";
 inline constexpr char kWouldFail[] = "Would fail to rotate '%s'";
 inline constexpr char kSkippedByFilter[] = "Skipping '%s': its name does not match '%s'";
 

@@ -15,7 +15,7 @@ from collections import defaultdict
 os.chdir(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 
 # Lowest first: a folder may include its own files and those of folders before it.
-LAYERS = ["platform", "engine", "journal", "ql_lib", "catalog", "queue", "browser", "cli", "app"]
+LAYERS = ["platform", "engine", "suggest", "journal", "ql_lib", "catalog", "queue", "browser", "cli", "app"]
 # The engine's rooms, lowest first; the engine's own folder (the table) sits above them all.
 ROOMS = ["core", "file", "jpeg", "meta", "thumb", ""]
 # Folders that may use every layer: they stand outside the program.

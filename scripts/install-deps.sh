@@ -10,6 +10,8 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev libturbojpeg0-dev libjpeg62-turbo-dev
+  # upright suggestions: face detectors and their cascades, text orientation and its data
+  libopencv-dev opencv-data libtesseract-dev tesseract-ocr-osd
   # tests: reference tools the suites compare against
   libjpeg-turbo-progs libimage-exiftool-perl
   # benchmarks: reference thumbnailer, reference batch turner

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "vyrsuggesttext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+#include <opencv2/core.hpp>
+#include <tesseract/baseapi.h>
+
+namespace {
+
+// The detector's orientation confidence is a log-odds-like margin between the best and the
+// second orientation, not a probability: around 1 it is a guess, beyond 5 it is rarely wrong.
+constexpr double kConfidenceScale = 3.0;
+
+} // namespace
+
+struct VYRTextWitness::Engine
+{
+    tesseract::TessBaseAPI m_api;
+    bool m_ready = false;
+    QString m_why;
+};
+
+VYRTextWitness::VYRTextWitness(const QString &in_tessdataDir) : m_pEngine(new Engine)
+{
+    const QString data = QDir(in_tessdataDir).filePath(QStringLiteral("osd.traineddata"));
+    if (!QFileInfo(data).isFile()) {
+        m_pEngine->m_why = QStringLiteral("text orientation data missing: %1").arg(data);
+        return;
+    }
+    // The engine's chatter ("Too few characters", resolution guesses) is not the user's.
+    const char *const quietNames[] = {"debug_file"};
+    const char *const quietValues[] = {"/dev/null"};
+    std::vector<std::string> names(quietNames, quietNames + 1);
+    std::vector<std::string> values(quietValues, quietValues + 1);
+    if (m_pEngine->m_api.Init(QFile::encodeName(in_tessdataDir).constData(), "osd",
+                              tesseract::OEM_TESSERACT_ONLY, nullptr, 0, &names, &values,
+                              false) != 0) {
+        m_pEngine->m_why = QStringLiteral("text orientation data unusable: %1").arg(data);
+        return;
+    }
+    m_pEngine->m_api.SetPageSegMode(tesseract::PSM_OSD_ONLY);
+    m_pEngine->m_ready = true;
+}
+
+VYRTextWitness::~VYRTextWitness()
+{
+    m_pEngine->m_api.End();
+}
+
+bool VYRTextWitness::IsReady(QString *out_pWhy) const
+{
+    if (!m_pEngine->m_ready && out_pWhy)
+        *out_pWhy = m_pEngine->m_why;
+    return m_pEngine->m_ready;
+}
+
+VYRCueVote VYRTextWitness::Judge(const cv::Mat &in_gray)
+{
+    VYRCueVote vote;
+    if (!m_pEngine->m_ready || in_gray.empty() || in_gray.type() != CV_8UC1)
+        return vote;
+    tesseract::TessBaseAPI &api = m_pEngine->m_api;
+    api.SetImage(in_gray.data, in_gray.cols, in_gray.rows, 1, int(in_gray.step));
+    // Any fixed resolution keeps the engine from guessing one (and saying so).
+    api.SetSourceResolution(70);
+    int orientDeg = 0;
+    float orientConf = 0;
+    const char *script = nullptr;
+    float scriptConf = 0;
+    const bool found = api.DetectOrientationScript(&orientDeg, &orientConf, &script, &scriptConf);
+    api.Clear();
+    if (!found || !std::isfinite(orientConf) || orientConf <= 0)
+        return vote;
+    vote.m_present = true;
+    // orientDeg is how far the text stands turned clockwise; the turn back is its complement.
+    vote.m_turn = (4 - ((orientDeg / 90) % 4 + 4) % 4) % 4;
+    vote.m_confidence = 1.0 - std::exp(-double(orientConf) / kConfidenceScale);
+    vote.m_evidence = QStringLiteral("text");
+    return vote;
+}
