@@ -6,8 +6,8 @@
 #include "historydlg.h"
 #include "qlprompt.h"
 #include "resource.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrjournaltext.h"
-#include "vyrsharedthumbs.h"
 
 #include <QAction>
 #include <QDir>

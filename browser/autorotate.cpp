@@ -9,9 +9,7 @@
 #include <QtGlobal>
 #include <memory>
 
-#if defined(Q_OS_UNIX)
 #include <sys/stat.h>
-#endif
 
 #include "document.h"
 #include "qlijpg.h"
@@ -29,15 +27,10 @@ namespace {
 // write it anyway (root opens it for update without complaint).
 bool IsMarkedReadOnly(FILE *in_pFile)
 {
-#if defined(Q_OS_UNIX)
     struct stat info;
     if (!in_pFile || fstat(fileno(in_pFile), &info) != 0)
         return false;
     return (info.st_mode & 0222) == 0;
-#else
-    Q_UNUSED(in_pFile);
-    return false; // the update open itself fails for a read-only file here
-#endif
 }
 
 // Gives an item, under g_catalogLock, the work that writes in_upright: the grid shows a

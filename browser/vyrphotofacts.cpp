@@ -7,8 +7,8 @@
 #include <QMetaObject>
 #include <algorithm>
 
-#include "vyrjpegscan.h"
-#include "vyrtiff.h"
+#include "jpeg/vyrjpegscan.h"
+#include "meta/vyrtiff.h"
 
 namespace {
 constexpr qint64 kHeadBytes = 256 * 1024;

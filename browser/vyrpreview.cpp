@@ -9,9 +9,9 @@
 #include "document.h"
 #include "qlwnd.h"
 #include "resource.h"
+#include "thumb/vyrthumbdecode.h"
 #include "vyrimg.h"
 #include "vyrresulttext.h"
-#include "vyrthumbdecode.h"
 #include "vyrthumbvw.h"
 
 namespace {

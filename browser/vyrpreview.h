@@ -16,7 +16,7 @@
 #include <atomic>
 #include <memory>
 
-#include "vyrorientation.h"
+#include "core/vyrorientation.h"
 
 class VYRImage;
 class VYRThumbVw;

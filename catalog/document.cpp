@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "document.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlimg.h"
 #include "qlprompt.h"
 #include "qltrace.h"

@@ -5,13 +5,13 @@
 // window shows while it runs.
 #include "document.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlimg.h"
 #include "qltrace.h"
 #include "qlwnd.h"
 #include "resource.h"
-#include "vyrfolderwalk.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrimg.h"
-#include "vyrsharedthumbs.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -124,9 +124,7 @@ QString ReadFilter(QSettings &in_store, const QString &in_key, const QString &in
                                ? value.toStringList().join(QLatin1Char(';'))
                                : value.toString();
     bool iniFile = in_store.format() == QSettings::IniFormat;
-#if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
     iniFile = iniFile || in_store.format() == QSettings::NativeFormat;
-#endif
     if (iniFile) {
         const QString written =
             UnquotedIniValue(in_store.fileName(), VYRConfig::kSectionPaths, "Filter");

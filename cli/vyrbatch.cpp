@@ -2,16 +2,16 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrbatch.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlimg.h"
 #include "rotatethread.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrautodecision.h"
 #include "vyrclitext.h"
 #include "vyrengine.h"
-#include "vyrfolderwalk.h"
 #include "vyrjournaltext.h"
 #include "vyrorient.h"
 #include "vyrresulttext.h"
-#include "vyrsharedthumbs.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,11 +33,9 @@ QString Quoted(const char *in_format, const QString &in_path)
 // turned once: turning it again would undo the first turn's reset and turn the picture twice.
 QString FileIdentity(const QString &in_path)
 {
-#if defined(Q_OS_UNIX)
     struct stat info;
     if (::stat(QFile::encodeName(in_path).constData(), &info) == 0)
         return QStringLiteral("%1:%2").arg(quint64(info.st_dev)).arg(quint64(info.st_ino));
-#endif
     return QFileInfo(in_path).canonicalFilePath();
 }
 

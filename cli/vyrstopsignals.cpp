@@ -11,7 +11,6 @@ namespace {
 std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
-#if defined(Q_OS_UNIX)
 struct sigaction g_previousInt;
 struct sigaction g_previousTerm;
 struct sigaction g_previousPipe;
@@ -20,14 +19,12 @@ void OnStopSignal(int)
 {
     g_stopRequested.store(true, std::memory_order_relaxed);
 }
-#endif
 
 } // namespace
 
 VYRStopSignals::VYRStopSignals()
 {
     g_stopRequested.store(false);
-#if defined(Q_OS_UNIX)
     struct sigaction action = {};
     action.sa_handler = &OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -41,22 +38,13 @@ VYRStopSignals::VYRStopSignals()
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, &g_previousPipe);
-#else
-    std::signal(SIGINT, [](int) { g_stopRequested.store(true, std::memory_order_relaxed); });
-    std::signal(SIGTERM, [](int) { g_stopRequested.store(true, std::memory_order_relaxed); });
-#endif
 }
 
 VYRStopSignals::~VYRStopSignals()
 {
-#if defined(Q_OS_UNIX)
     sigaction(SIGINT, &g_previousInt, nullptr);
     sigaction(SIGTERM, &g_previousTerm, nullptr);
     sigaction(SIGPIPE, &g_previousPipe, nullptr);
-#else
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-#endif
 }
 
 const std::atomic<bool> &VYRStopSignals::Flag()

@@ -2,18 +2,18 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrsuggestcli.h"
 
+#include "file/vyrfolderwalk.h"
 #include "qlimg.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrautodecision.h"
 #include "vyrbatch.h"
 #include "vyrbatchreport.h"
 #include "vyrclitext.h"
-#include "vyrfolderwalk.h"
 #include "vyrjournalsession.h"
 #include "vyrjournaltext.h"
 #include "vyrorient.h"
 #include "vyrprefs.h"
 #include "vyrresulttext.h"
-#include "vyrsharedthumbs.h"
 #include "vyrsuggest.h"
 
 #include <QFileInfo>

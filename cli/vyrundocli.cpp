@@ -3,6 +3,7 @@
 #include "vyrundocli.h"
 
 #include "resource.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrbatch.h"
 #include "vyrbatchreport.h"
 #include "vyrcliargs.h"
@@ -11,7 +12,6 @@
 #include "vyrjournalsession.h"
 #include "vyrjournaltext.h"
 #include "vyrprefs.h"
-#include "vyrsharedthumbs.h"
 
 #include <cstdio>
 

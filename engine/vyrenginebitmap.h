@@ -25,8 +25,3 @@ QImage VYREngineDisplayImage(const VYRBitmap &in_bitmap);
 // applied, the orientation code kept; a plain record as it is. An empty record for an empty
 // one, or when a compact picture cannot be decoded.
 VYRBitmap VYREnginePlainBitmap(const VYRBitmap &in_bitmap);
-
-// in_image turned by in_quarters clockwise quarter turns (any integer), exactly, pixel for
-// pixel. 32-bit images keep their format; others come back from a quarter turn as
-// Format_ARGB32. A null image when out of memory.
-QImage VYRTurnImage(const QImage &in_image, int in_quarters);

@@ -2,9 +2,10 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrenginebrowse.h"
 
+#include "file/vyrfolderwalk.h"
+#include "qlpathmax.h"
 #include "qlthreadprio.h"
-#include "vyrfolderwalk.h"
-#include "vyrthumbdecode.h"
+#include "thumb/vyrthumbdecode.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -170,7 +171,7 @@ int VYREngineBrowseThumbnails(const QString &in_folder, const QString &in_filter
 {
     if (in_width <= 0 || in_height <= 0)
         return VYR_ERR_INVALID_PARAMETER;
-    if (QFile::encodeName(in_folder).size() >= PATH_MAX)
+    if (QFile::encodeName(in_folder).size() >= kQLPathMax)
         return VYR_ERR_PATH_TOO_LONG;
     if (in_folder.isEmpty() || !QFileInfo(in_folder).isDir())
         return VYR_ERR_FOLDER_NOT_FOUND;

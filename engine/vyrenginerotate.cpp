@@ -2,12 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrenginerotate.h"
 
+#include "file/vyratomicfile.h"
+#include "file/vyrreadfile.h"
+#include "jpeg/vyrjpegscan.h"
+#include "jpeg/vyrjpegturn.h"
+#include "meta/vyrphotometa.h"
 #include "qltrace.h"
-#include "vyratomicfile.h"
-#include "vyrjpegscan.h"
-#include "vyrjpegturn.h"
-#include "vyrphotometa.h"
-#include "vyrreadfile.h"
 
 #include <QFile>
 #include <sys/stat.h>

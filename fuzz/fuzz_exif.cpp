@@ -8,9 +8,9 @@
 // written; the engine's edit either refuses the block untouched or leaves an Orientation that
 // the tag search finds upright.
 #include "fuzzcheck.h"
+#include "meta/vyrexifedit.h"
 #include "qlijpg.h"
 #include "vyrengine.h"
-#include "vyrexifedit.h"
 
 #include <algorithm>
 #include <cstring>

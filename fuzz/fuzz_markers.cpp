@@ -6,8 +6,8 @@
 // the data, in file order, without overlap; a complete stream ends exactly after its EOI; the
 // marker search finds a segment that the layout walk also lists.
 #include "fuzzcheck.h"
+#include "jpeg/vyrjpegscan.h"
 #include "qlijpg.h"
-#include "vyrjpegscan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *in_pData, size_t in_size)
 {

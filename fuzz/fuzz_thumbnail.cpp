@@ -5,8 +5,8 @@
 // Invariants: no crash or memory error whatever the file; a thumbnail reported as made is
 // held for and drawn at the box's size.
 #include "fuzzcheck.h"
+#include "thumb/vyrthumbdecode.h"
 #include "vyrenginebitmap.h"
-#include "vyrthumbdecode.h"
 
 #include <QDir>
 #include <QFile>

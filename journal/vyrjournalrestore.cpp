@@ -4,10 +4,10 @@
 // Settling what a killed process left, restoring, and expiry.
 #include "vyrjournalstate.h"
 
+#include "file/vyratomicfile.h"
+#include "file/vyrreadfile.h"
 #include "qltrace.h"
-#include "vyratomicfile.h"
 #include "vyrengine.h"
-#include "vyrreadfile.h"
 
 #include <QDir>
 #include <QFile>

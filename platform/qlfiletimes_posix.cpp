@@ -44,7 +44,6 @@ bool QLGetFileAttributesEx(const QString &in_path, QL_FILE_ATTRIBUTE_DATA *out_p
     }
     const QByteArray name = QFile::encodeName(in_path);
     QL_FILE_ATTRIBUTE_DATA data;
-#if defined(__linux__)
     // statx is the only call that reports the birth time on Linux; file systems that do
     // not keep one leave STATX_BTIME out of the mask and the time reads as unknown.
     struct statx st = {};
@@ -60,19 +59,6 @@ bool QLGetFileAttributesEx(const QString &in_path, QL_FILE_ATTRIBUTE_DATA *out_p
     data.ftLastAccessTime = QLFileTimeFromUnix(st.stx_atime.tv_sec, st.stx_atime.tv_nsec);
     data.ftLastWriteTime = QLFileTimeFromUnix(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
     SetSize(&data, st.stx_size);
-#else
-    // Other POSIX systems keep no birth time that stat reports: it reads as unknown.
-    struct stat st = {};
-    if (name.isEmpty() || ::stat(name.constData(), &st) != 0) {
-        if (out_pError)
-            *out_pError = name.isEmpty() ? ENOENT : errno;
-        return false;
-    }
-    data.dwFileAttributes = AttributesFor(in_path, st.st_mode);
-    data.ftLastAccessTime = QLFileTimeFromUnix(st.st_atim.tv_sec, st.st_atim.tv_nsec);
-    data.ftLastWriteTime = QLFileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    SetSize(&data, static_cast<uint64_t>(st.st_size));
-#endif
     *out_pData = data;
     return true;
 }

@@ -5,14 +5,15 @@
 #include "document.h"
 #include "qlfiletimes.h"
 #include "qlimg.h"
+#include "qlpathmax.h"
 #include "qlthreadprio.h"
 #include "qltrace.h"
 #include "qluichannel.h"
 #include "resource.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "vyrimg.h"
 #include "vyrorient.h"
 #include "vyroutputclaims.h"
-#include "vyrsharedthumbs.h"
 
 #include <QFile>
 #include <chrono>
@@ -23,11 +24,7 @@
 
 namespace {
 
-#ifdef PATH_MAX
-constexpr int kPathLimit = PATH_MAX; // bytes, the terminating NUL included
-#else
-constexpr int kPathLimit = 260;
-#endif
+constexpr int kPathLimit = kQLPathMax; // bytes, the terminating NUL included
 
 constexpr std::chrono::milliseconds kIdlePoll(5);
 

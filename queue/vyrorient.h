@@ -5,7 +5,7 @@
 // upright, written in one atomic step.
 #pragma once
 
-#include "vyrorientation.h"
+#include "core/vyrorientation.h"
 
 #include <QString>
 #include <cstddef>

@@ -2,13 +2,13 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrsidecar.h"
 
+#include "file/vyratomicfile.h"
+#include "jpeg/vyrjpegscan.h"
+#include "meta/vyrxmpedit.h"
 #include "qltrace.h"
-#include "vyratomicfile.h"
 #include "vyrengine.h"
 #include "vyrjournal.h"
-#include "vyrjpegscan.h"
 #include "vyrsha256.h"
-#include "vyrxmpedit.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -12,7 +12,7 @@
 // read, edited safely or written fails the job before the photo is replaced.
 #pragma once
 
-#include "vyrreadfile.h"
+#include "file/vyrreadfile.h"
 
 #include <QByteArray>
 #include <QList>

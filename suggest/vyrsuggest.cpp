@@ -5,9 +5,9 @@
 #include "vyrsuggestfaces.h"
 #include "vyrsuggesttext.h"
 
+#include "thumb/vyrthumbdecode.h"
 #include "vyrengine.h"
 #include "vyrresulttext.h"
-#include "vyrthumbdecode.h"
 
 #include <QImage>
 #include <array>

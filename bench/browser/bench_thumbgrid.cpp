@@ -17,8 +17,8 @@
 #include "document.h"
 #include "qltrace.h"
 #include "qlwnd.h"
+#include "thumb/vyrthumbcache.h"
 #include "thumbbenchfolder.h"
-#include "vyrthumbcache.h"
 #include "vyrthumbvw.h"
 
 #include <QApplication>
@@ -89,51 +89,10 @@ void Print(const char *in_what, const Times &in_times, double in_goalMs)
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// The warm figures: repaints with the visible pictures cached, names on and off, a hover
+// move and a click.
+void MeasureWarm(VYRThumbVw &view)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    auto option = [&](const char *in_name, const QString &in_default) {
-        const int i = args.indexOf(QString::fromLatin1(in_name));
-        return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : in_default;
-    };
-    const int count = option("--count", "10000").toInt();
-    const int size = option("--size", "128").toInt();
-    const int pages = option("--pages", "20").toInt();
-    if (count < 200 || (size != 64 && size != 128 && size != 256) || pages < 1) {
-        std::fprintf(stderr, "usage: bench_thumbgrid [--count N>=200] [--size 64|128|256] "
-                             "[--photo FILE] [--pages P]\n");
-        return 2;
-    }
-    QLSetTraceHook([](const QString &) {}); // keep the figures readable
-
-    QTemporaryDir work;
-    const QString folder = work.filePath(QStringLiteral("photos"));
-    if (!ThumbBench::MakeLinkedFolder(folder, option("--photo", QString()), count)) {
-        std::fprintf(stderr, "cannot make the folder in %s\n", qPrintable(folder));
-        return 1;
-    }
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work.path());
-    BenchGridScene scene(size);
-    Document &document = scene.document;
-    VYRThumbVw &view = scene.view;
-
-    QElapsedTimer timer;
-    timer.start();
-    view.LoadFolder(folder);
-    const double scanSeconds = timer.nsecsElapsed() / 1e9;
-    QApplication::processEvents();
-    const QSize grid = view.GetGridSize();
-    std::printf("%d thumbnails of %d px in %d columns x %d rows, viewport %dx%d, scan %.1f s\n",
-                view.GetCellCount(), size, grid.width(), grid.height(), view.viewport()->width(),
-                view.viewport()->height(), scanSeconds);
-
-    std::printf("%-52s %8s %8s %8s %8s   %s\n", "milliseconds", "mean", "median", "worst",
-                "cpu mean", "goal");
     // Warm: the visible cells' pictures are decoded by the first repaint.
     QScrollBar *bar = view.verticalScrollBar();
     bar->setValue(0);
@@ -191,11 +150,16 @@ int main(int argc, char **argv)
           5);
     std::printf("decoded pictures cached: %.1f MB (limit %.0f MB)\n",
                 VYRThumbCacheCost() / 1048576.0, VYRThumbCacheLimit() / 1048576.0);
+}
 
+// The cold figures: scrolling to rows never drawn, while the cache grows and once it is full.
+void MeasureCold(VYRThumbVw &view, int pages)
+{
     // Cold: every step shows rows that were never drawn, so each thumbnail on screen is
     // decoded during the repaint. While the cache grows, its pictures also take memory the
     // process never touched before (the kernel supplies it page by page); once it is full, the
     // pictures that give way leave their memory to the new ones.
+    QScrollBar *bar = view.verticalScrollBar();
     const int page = view.viewport()->height();
     int step = 0;
     const auto scrollPage = [&](int) {
@@ -210,6 +174,55 @@ int main(int argc, char **argv)
     Print("repaint of the visible area after dropping the cache",
           Measure(1, [&](int) { view.viewport()->repaint(); }), 16);
     std::printf("decoded pictures cached: %.1f MB\n", VYRThumbCacheCost() / 1048576.0);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    auto option = [&](const char *in_name, const QString &in_default) {
+        const int i = args.indexOf(QString::fromLatin1(in_name));
+        return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : in_default;
+    };
+    const int count = option("--count", "10000").toInt();
+    const int size = option("--size", "128").toInt();
+    const int pages = option("--pages", "20").toInt();
+    if (count < 200 || (size != 64 && size != 128 && size != 256) || pages < 1) {
+        std::fprintf(stderr, "usage: bench_thumbgrid [--count N>=200] [--size 64|128|256] "
+                             "[--photo FILE] [--pages P]\n");
+        return 2;
+    }
+    QLSetTraceHook([](const QString &) {}); // keep the figures readable
+
+    QTemporaryDir work;
+    const QString folder = work.filePath(QStringLiteral("photos"));
+    if (!ThumbBench::MakeLinkedFolder(folder, option("--photo", QString()), count)) {
+        std::fprintf(stderr, "cannot make the folder in %s\n", qPrintable(folder));
+        return 1;
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work.path());
+    BenchGridScene scene(size);
+    Document &document = scene.document;
+    VYRThumbVw &view = scene.view;
+
+    QElapsedTimer timer;
+    timer.start();
+    view.LoadFolder(folder);
+    const double scanSeconds = timer.nsecsElapsed() / 1e9;
+    QApplication::processEvents();
+    const QSize grid = view.GetGridSize();
+    std::printf("%d thumbnails of %d px in %d columns x %d rows, viewport %dx%d, scan %.1f s\n",
+                view.GetCellCount(), size, grid.width(), grid.height(), view.viewport()->width(),
+                view.viewport()->height(), scanSeconds);
+
+    std::printf("%-52s %8s %8s %8s %8s   %s\n", "milliseconds", "mean", "median", "worst",
+                "cpu mean", "goal");
+    MeasureWarm(view);
+    MeasureCold(view, pages);
 
     view.ResetView();
     document.DeleteContents();

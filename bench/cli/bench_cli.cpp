@@ -174,6 +174,28 @@ void PrintRun(const char *in_name, const RunFigures &in_run, int in_photos, int 
                 in_photos, in_run.m_ok ? "" : "  FAILED");
 }
 
+// Writes the photos to in_folder: 4:2:0, Orientation 6, 8 and 3 in turn, each with a thumbnail.
+bool WritePhotos(const QString &in_folder, int photos, int width, int height,
+                 QStringList *out_pFiles, qint64 *out_pBytes)
+{
+    const int orientations[] = {6, 8, 3};
+    for (int i = 0; i < photos; ++i) {
+        const QImage picture = MakePicture(width, height, quint32(i + 1));
+        const QByteArray thumb = Compress(picture.scaled(160, 120), 75);
+        const QByteArray jpeg = Compress(picture, 92);
+        if (jpeg.isEmpty() || thumb.isEmpty())
+            return false;
+        const QByteArray photo =
+            jpeg.left(2) + ExifSegment(orientations[i % 3], thumb) + jpeg.mid(2);
+        QFile file(QDir(in_folder).filePath(QString::asprintf("IMG_%04d.JPG", i + 1)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size())
+            return false;
+        *out_pFiles << file.fileName();
+        *out_pBytes += photo.size();
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -189,21 +211,8 @@ int main(int argc, char **argv)
     QDir().mkpath(originals);
     QStringList files;
     qint64 bytes = 0;
-    const int orientations[] = {6, 8, 3};
-    for (int i = 0; i < photos; ++i) {
-        const QImage picture = MakePicture(width, height, quint32(i + 1));
-        const QByteArray thumb = Compress(picture.scaled(160, 120), 75);
-        const QByteArray jpeg = Compress(picture, 92);
-        if (jpeg.isEmpty() || thumb.isEmpty())
-            return 1;
-        const QByteArray photo =
-            jpeg.left(2) + ExifSegment(orientations[i % 3], thumb) + jpeg.mid(2);
-        QFile file(QDir(originals).filePath(QString::asprintf("IMG_%04d.JPG", i + 1)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size())
-            return 1;
-        files << file.fileName();
-        bytes += photo.size();
-    }
+    if (!WritePhotos(originals, photos, width, height, &files, &bytes))
+        return 1;
     std::printf("%d photos of %dx%d (4:2:0, Orientation 6/8/3, with thumbnail), %.1f MB in all, "
                 "%ld processors\n",
                 photos, width, height, double(bytes) / 1e6, sysconf(_SC_NPROCESSORS_ONLN));

@@ -9,10 +9,10 @@
 //
 // Without photos in DIR (default /tmp/veyra-bench-corpus) it first writes N (default 200)
 // 4000x3000 4:2:0 JPEGs with an Exif segment and photo-like content.
+#include "jpeg/vyrjpegturn.h"
 #include "qlimg.h"
+#include "thumb/vyrthumbdecode.h"
 #include "vyrengine.h"
-#include "vyrjpegturn.h"
-#include "vyrthumbdecode.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -443,6 +443,48 @@ long PeakRssKb()
     return -1;
 }
 
+// Thumbnails per second of the wrapper, of a bare two-thread decode and of vipsthumbnail, per
+// box, each the best of
+// runs.
+void ThumbnailTable(const QString &corpus, const QStringList &files, const QString &vips, int runs)
+{
+    std::printf("Thumbnails (files/s)      wrapper   bare 2-thread decode   ratio (goal >= 0.90)   "
+                "vipsthumbnail x2   ratio (goal >= 1.20)\n");
+    for (int box : {64, 128, 256}) {
+        double ours = 0, bare = 0, ref = 0;
+        for (int run = 0; run < runs; ++run) {
+            ours = std::max(ours, WrapperThumbnails(corpus, box, int(files.size())));
+            bare = std::max(bare, BareDecodeLoop(files, box));
+            if (!vips.isEmpty())
+                ref = std::max(ref, VipsThumbnails(vips, files, box));
+        }
+        std::printf("  %3d px                  %7.1f   %20.1f   %20.2f   %16.1f   %20.2f\n", box,
+                    ours, bare, ours / bare, ref, ref > 0 ? ours / ref : 0.0);
+        std::fflush(stdout);
+    }
+}
+
+// The first turn and verified rotation of fresh child processes (no memory to reuse yet).
+void FirstPhotoFigures(const QString &in_self, const QString &in_photo, const QString &in_work,
+                       int runs)
+{
+    // Each process's first photo pays for fresh memory; later ones reuse it.
+    Figures firstTurn, firstRotation;
+    for (int run = 0; run < runs; ++run) {
+        QProcess first;
+        first.start(in_self, {"--first-turn", in_photo, "--into", in_work + "/out"});
+        first.waitForFinished(-1);
+        const QList<QByteArray> f = first.readAllStandardOutput().trimmed().split(' ');
+        firstTurn = {std::min(firstTurn.m_wall, f.value(0).toDouble()),
+                     std::min(firstTurn.m_cpu, f.value(1).toDouble())};
+        firstRotation = {std::min(firstRotation.m_wall, f.value(2).toDouble()),
+                         std::min(firstRotation.m_cpu, f.value(3).toDouble())};
+    }
+    std::printf("  first photo of a fresh process: turn %.1f ms wall, %.1f ms cpu; verified file "
+                "rotation %.1f ms wall, %.1f ms cpu\n",
+                firstTurn.m_wall, firstTurn.m_cpu, firstRotation.m_wall, firstRotation.m_cpu);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -499,21 +541,7 @@ int main(int argc, char **argv)
     const int runs = option("--runs", "3").toInt();
 
     if (!rotationOnly) {
-        std::printf(
-            "Thumbnails (files/s)      wrapper   bare 2-thread decode   ratio (goal >= 0.90)   "
-            "vipsthumbnail x2   ratio (goal >= 1.20)\n");
-        for (int box : {64, 128, 256}) {
-            double ours = 0, bare = 0, ref = 0;
-            for (int run = 0; run < runs; ++run) {
-                ours = std::max(ours, WrapperThumbnails(corpus, box, int(files.size())));
-                bare = std::max(bare, BareDecodeLoop(files, box));
-                if (!vips.isEmpty())
-                    ref = std::max(ref, VipsThumbnails(vips, files, box));
-            }
-            std::printf("  %3d px                  %7.1f   %20.1f   %20.2f   %16.1f   %20.2f\n",
-                        box, ours, bare, ours / bare, ref, ref > 0 ? ours / ref : 0.0);
-            std::fflush(stdout);
-        }
+        ThumbnailTable(corpus, files, vips, runs);
         if (args.contains("--thumbnail-only"))
             return 0;
     }
@@ -531,22 +559,7 @@ int main(int argc, char **argv)
         placeCopies << work.path() + "/place/" + name;
     }
     RotationFigures(sample, placeCopies, work.path(), runs);
-    // Each process's first photo pays for fresh memory; later ones reuse it.
-    Figures firstTurn, firstRotation;
-    for (int run = 0; run < runs; ++run) {
-        QProcess first;
-        first.start(app.applicationFilePath(),
-                    {"--first-turn", sample.value(0), "--into", work.path() + "/out"});
-        first.waitForFinished(-1);
-        const QList<QByteArray> f = first.readAllStandardOutput().trimmed().split(' ');
-        firstTurn = {std::min(firstTurn.m_wall, f.value(0).toDouble()),
-                     std::min(firstTurn.m_cpu, f.value(1).toDouble())};
-        firstRotation = {std::min(firstRotation.m_wall, f.value(2).toDouble()),
-                         std::min(firstRotation.m_cpu, f.value(3).toDouble())};
-    }
-    std::printf("  first photo of a fresh process: turn %.1f ms wall, %.1f ms cpu; verified file "
-                "rotation %.1f ms wall, %.1f ms cpu\n",
-                firstTurn.m_wall, firstTurn.m_cpu, firstRotation.m_wall, firstRotation.m_cpu);
+    FirstPhotoFigures(app.applicationFilePath(), sample.value(0), work.path(), runs);
     if (rotationOnly)
         return 0;
 

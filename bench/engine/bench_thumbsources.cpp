@@ -11,8 +11,8 @@
 //
 //   bench_thumbsources [--count N] [--sizes 64,128]
 #include "qlimg.h"
+#include "thumb/vyrsharedthumbs.h"
 #include "thumbbenchfolder.h"
-#include "vyrsharedthumbs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

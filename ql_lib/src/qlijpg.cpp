@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "qlijpg.h"
 
+#include "meta/vyrtiff.h"
 #include "qltrace.h"
-#include "vyrtiff.h"
 
 #include <cstring>
 #include <vector>

@@ -11,7 +11,7 @@
 // explains them once.
 #pragma once
 
-#include "vyrorientation.h"
+#include "core/vyrorientation.h"
 
 #include <cstddef>
 #include <cstdint>

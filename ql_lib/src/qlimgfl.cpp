@@ -10,12 +10,7 @@ namespace {
 
 bool IsSeparator(QChar in_c)
 {
-#ifdef Q_OS_WIN
-    // Qt hands out '/' on Windows as well, so both count there.
-    return in_c == QLatin1Char('\\') || in_c == QLatin1Char('/');
-#else
     return in_c == QLatin1Char('/');
-#endif
 }
 
 // Position of the last character matching in_match, searching from the end down to the

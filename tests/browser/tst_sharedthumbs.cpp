@@ -5,8 +5,8 @@
 // the desktop's shared cache, which is written as the standard lays it out and emptied of a
 // photo's entries when the command line turns it.
 #include "testjpeg.h"
-#include "vyrsharedthumbs.h"
-#include "vyrthumbdecode.h"
+#include "thumb/vyrsharedthumbs.h"
+#include "thumb/vyrthumbdecode.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,12 +4,12 @@
 // Photos damaged in each way that djpeg warns about: the turn and the file rotation refuse
 // every one and leave it as it was, a thumbnail still shows it, and a clean photo of the same
 // kind still turns.
+#include "jpeg/vyrjpegturn.h"
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
 #include "testjpeg_damage.h"
+#include "thumb/vyrthumbdecode.h"
 #include "vyrengine.h"
-#include "vyrjpegturn.h"
-#include "vyrthumbdecode.h"
 
 #include <QDir>
 #include <QProcess>

@@ -3,14 +3,14 @@
 //
 // The engine's thumbnail browse and its bitmap operations: walk order, filter, hidden
 // entries and link loops, scaled decoding and fitting, failures per file, stopping.
+#include "file/vyrfolderwalk.h"
 #include "heldbudget.h"
+#include "jpeg/vyrjpegscan.h"
 #include "testjpeg.h"
+#include "thumb/vyrthumbdecode.h"
 #include "unreachabletree.h"
 #include "vyrengine.h"
 #include "vyrenginebitmap.h"
-#include "vyrfolderwalk.h"
-#include "vyrjpegscan.h"
-#include "vyrthumbdecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 //
 // The guarded reader's shared memory budget and cancel flag, across threads.
+#include "jpeg/vyrjpegguard.h"
 #include "testjpeg_codec.h"
-#include "vyrjpegguard.h"
 
 #include <QtTest>
 

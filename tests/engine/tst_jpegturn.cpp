@@ -4,10 +4,10 @@
 // The engine's own coefficient turn and its guarded reader: the same pixels as the library's
 // transform for every sampling and coding, the source's marker segments verbatim, and hostile
 // files refused at a cost in proportion to their size.
+#include "jpeg/vyrjpegturn.h"
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
 #include "vyrengine.h"
-#include "vyrjpegturn.h"
 
 #include <QDir>
 #include <QElapsedTimer>

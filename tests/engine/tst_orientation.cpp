@@ -4,11 +4,11 @@
 // The orientation type against what the pictures do: its composition is what doing one
 // transform of the pixels after the other does, its Exif values mean what Exif-aware readers
 // show, and a photo turned by a click shows in those readers what the click meant.
+#include "core/vyrorientation.h"
 #include "qlimg.h"
 #include "testjpeg.h"
 #include "vyrengine.h"
 #include "vyrorient.h"
-#include "vyrorientation.h"
 
 #include <QImageReader>
 #include <QLoggingCategory>

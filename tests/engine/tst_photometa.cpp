@@ -5,12 +5,12 @@
 // the written pixels, every other metadata byte stays, data after the picture goes along, and
 // the further pictures of a multi-picture file turn with it or the file is refused.
 // Files go through the real file rotation, as the worker runs it.
+#include "meta/vyrexifedit.h"
 #include "qltrace.h"
 #include "testjpeg.h"
 #include "testjpeg_codec.h"
 #include "tracecollector.h"
 #include "vyrengine.h"
-#include "vyrexifedit.h"
 
 #include <QProcess>
 #include <QRegularExpression>

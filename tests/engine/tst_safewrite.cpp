@@ -190,7 +190,7 @@ private slots:
     // Every result code of the engine has its own words, naming the photo, and no number.
     void everyResultHasItsWords()
     {
-        QFile header(QStringLiteral(VEYRA_ENGINE_HEADER));
+        QFile header(QStringLiteral(VEYRA_CODES_HEADER));
         QVERIFY(header.open(QIODevice::ReadOnly));
         const QRegularExpression code("\\bVYR_ERR_[A-Z_]+ = (-\\d+)");
         QSet<QString> texts;

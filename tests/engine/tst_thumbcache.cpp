@@ -5,10 +5,10 @@
 // matte at the same place, turns without ever degrading, copies independently, and is drawn
 // through a bounded cache that several threads may use at once.
 #include "testjpeg.h"
+#include "thumb/vyrthumbcache.h"
+#include "thumb/vyrthumbdecode.h"
 #include "vyrengine.h"
 #include "vyrenginebitmap.h"
-#include "vyrthumbcache.h"
-#include "vyrthumbdecode.h"
 
 #include <QPainter>
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 //
 // The journal on real files: turns taken back and done again, refusals, kills at each step of
 // a turn and of a restore, expiry, and two processes appending at once.
+#include "file/vyratomicfile.h"
 #include "testjpeg.h"
-#include "vyratomicfile.h"
 #include "vyrjournal.h"
 #include "vyrjournalrotate.h"
 #include "vyrsha256.h"

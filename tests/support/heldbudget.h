@@ -6,7 +6,7 @@
 // a decode certain to be in progress for as long as the test wants, with no timing involved.
 #pragma once
 
-#include "vyrjpegguard.h"
+#include "jpeg/vyrjpegguard.h"
 
 #include <memory>
 

@@ -26,7 +26,7 @@
 // and hold nothing that needs a destructor (no QByteArray, no std::vector) while it does.
 #pragma once
 
-#include "vyrengine.h"
+#include "core/vyrcodes.h"
 
 #include <QByteArray>
 #include <algorithm>

@@ -6,7 +6,7 @@
 // whether one may stand for the photo is decided from its size against the photo's frame.
 #pragma once
 
-#include "vyrreadfile.h"
+#include "file/vyrreadfile.h"
 
 #include <QByteArray>
 #include <QSize>

@@ -2,14 +2,14 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrthumbdecode.h"
 
+#include "file/vyrreadfile.h"
+#include "jpeg/vyrjpegguard.h"
+#include "jpeg/vyrjpegscan.h"
+#include "meta/vyrtiff.h"
 #include "qltrace.h"
-#include "vyrembeddedthumb.h"
-#include "vyrjpegguard.h"
-#include "vyrjpegscan.h"
-#include "vyrreadfile.h"
-#include "vyrsharedthumbs.h"
-#include "vyrthumbcache.h"
-#include "vyrtiff.h"
+#include "thumb/vyrembeddedthumb.h"
+#include "thumb/vyrsharedthumbs.h"
+#include "thumb/vyrthumbcache.h"
 
 #include <QBuffer>
 #include <QFile>

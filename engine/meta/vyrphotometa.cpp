@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrphotometa.h"
 
+#include "core/vyrcodes.h"
+#include "meta/vyrexifedit.h"
+#include "meta/vyrmpf.h"
+#include "meta/vyrxmpedit.h"
 #include "qltrace.h"
-#include "vyrengine.h"
-#include "vyrexifedit.h"
-#include "vyrmpf.h"
-#include "vyrxmpedit.h"
 
 #include <algorithm>
 #include <cstring>

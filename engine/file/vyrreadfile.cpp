@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrreadfile.h"
 
-#include "vyrengine.h"
+#include "core/vyrcodes.h"
+#include "qlpathmax.h"
 
 #include <QFile>
 #include <cerrno>
@@ -16,7 +17,7 @@ namespace {
 int ReadWhole(const QString &in_path, QByteArray *out_pData, struct stat *out_pSt, int in_tooLarge)
 {
     const QByteArray encoded = QFile::encodeName(in_path);
-    if (encoded.size() >= PATH_MAX)
+    if (encoded.size() >= kQLPathMax)
         return VYR_ERR_PATH_TOO_LONG;
     // O_NONBLOCK: a name that leads to a FIFO must not hang the caller in open().
     const int fd = open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);

@@ -40,7 +40,7 @@ struct VYRWalkEntry
         None,        // a matching file
         Unreadable,  // a folder (or entry) the system refuses to list or look at: m_error
         NameNotUtf8, // its name does not survive as text: m_path shows the bad bytes as \xNN
-        PathTooLong, // its path is PATH_MAX bytes or more: the system cannot open it
+        PathTooLong, // its path is kQLPathMax bytes or more: the system cannot open it
     };
     QString m_path;
     Problem m_problem = Problem::None;

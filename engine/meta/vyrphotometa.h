@@ -4,8 +4,8 @@
 // Makes a turned photo whole: everything around the turned picture is brought in line with it.
 #pragma once
 
-#include "vyrjpegscan.h"
-#include "vyrjpegturn.h"
+#include "jpeg/vyrjpegscan.h"
+#include "jpeg/vyrjpegturn.h"
 
 #include <QByteArray>
 #include <cstddef>

@@ -16,8 +16,8 @@
 // off) under the same limits.
 #pragma once
 
-#include "vyrengine.h"
-#include "vyrsharedthumbs.h"
+#include "thumb/vyrbitmap.h"
+#include "thumb/vyrsharedthumbs.h"
 
 #include <QSize>
 #include <QString>

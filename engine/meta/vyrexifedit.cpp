@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrexifedit.h"
 
+#include "core/vyrcodes.h"
+#include "jpeg/vyrjpegscan.h"
+#include "jpeg/vyrjpegturn.h"
+#include "meta/vyrtiff.h"
 #include "qltrace.h"
-#include "vyrengine.h"
-#include "vyrjpegscan.h"
-#include "vyrjpegturn.h"
-#include "vyrtiff.h"
 
 #include <cstring>
 

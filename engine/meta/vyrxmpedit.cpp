@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrxmpedit.h"
 
+#include "core/vyrcodes.h"
 #include "qltrace.h"
-#include "vyrengine.h"
 
 #include <QList>
 #include <algorithm>

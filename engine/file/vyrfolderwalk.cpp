@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrfolderwalk.h"
 
+#include "qlpathmax.h"
+
 #include <QDir>
 #include <QFile>
 #include <algorithm>
@@ -226,7 +228,7 @@ bool VYRFolderWalk::List(const QString &in_folder, void *in_pDir, Level *out_pLe
         } else {
             item.m_path = base.filePath(name);
             if (item.m_problem == VYRWalkEntry::Problem::None &&
-                QFile::encodeName(item.m_path).size() >= PATH_MAX)
+                QFile::encodeName(item.m_path).size() >= kQLPathMax)
                 item.m_problem = VYRWalkEntry::Problem::PathTooLong;
         }
         const bool folder =

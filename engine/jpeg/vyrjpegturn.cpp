@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjpegturn.h"
 
+#include "core/vyrcodes.h"
+#include "jpeg/vyrcoefturn.h"
+#include "jpeg/vyrjpegguard.h"
+#include "jpeg/vyrjpegscan.h"
 #include "qltrace.h"
-#include "vyrcoefturn.h"
-#include "vyrengine.h"
-#include "vyrjpegguard.h"
-#include "vyrjpegscan.h"
 
 #include <cstring>
 #include <jerror.h>
@@ -209,6 +209,183 @@ int ReadDigest(VYRJpegGuard &inout_guard, const uint8_t *in_pData, size_t in_siz
     return rc;
 }
 
+// What a turn needs to know before it reads the picture: how its edges move and, per
+// component, the blocks it keeps and the turned arrays it writes.
+struct TurnPlan
+{
+    VYROrientation m_transform;
+    Geometry m_geometry;
+    std::vector<TurnedComponent> m_turned;
+    qint64 m_destBytes = 0; // memory of the turned arrays
+};
+
+// Plans the turn of the picture whose header the guard has read. Returns VYR_SUCCESS, or
+// VYR_ERR_NOT_LOSSLESS when an edge the turn moves is shorter than one block.
+int PlanTurn(const jpeg_decompress_struct &in_source, VYROrientation in_transform,
+             const char *in_name, TurnPlan *out_pPlan)
+{
+    const int width = int(in_source.image_width);
+    const int height = int(in_source.image_height);
+    const Geometry geometry = GeometryOf(in_source, in_transform);
+    if (geometry.m_tooSmall) {
+        // Trimming would keep nothing whole on that edge, and a partial block cannot be
+        // carried over exactly: refuse rather than write a scrambled strip.
+        QLTrace("Cannot rotate '%s' losslessly: %dx%d pixels is smaller than one %dx%d block "
+                "along an edge the turn moves\n",
+                in_name, width, height, geometry.m_mcuWidth, geometry.m_mcuHeight);
+        return VYR_ERR_NOT_LOSSLESS;
+    }
+    out_pPlan->m_transform = in_transform;
+    out_pPlan->m_geometry = geometry;
+    const bool quarter = in_transform.SwapsAxes();
+    const int components = in_source.num_components;
+    std::vector<TurnedComponent> &turned = out_pPlan->m_turned;
+    turned.resize(static_cast<size_t>(components));
+    for (int c = 0; c < components; ++c) {
+        const jpeg_component_info &component = in_source.comp_info[c];
+        TurnedComponent &t = turned[size_t(c)];
+        const long hDivisor = long(in_source.max_h_samp_factor) * DCTSIZE;
+        const long vDivisor = long(in_source.max_v_samp_factor) * DCTSIZE;
+        t.m_source.m_width =
+            DivRoundUp(long(geometry.m_keptWidth) * component.h_samp_factor, hDivisor);
+        t.m_source.m_height =
+            DivRoundUp(long(geometry.m_keptHeight) * component.v_samp_factor, vDivisor);
+        t.m_dest.m_width = quarter ? t.m_source.m_height : t.m_source.m_width;
+        t.m_dest.m_height = quarter ? t.m_source.m_width : t.m_source.m_height;
+        t.m_hSamp = quarter ? component.v_samp_factor : component.h_samp_factor;
+        t.m_vSamp = quarter ? component.h_samp_factor : component.v_samp_factor;
+        t.m_arrayWidth = RoundUp(t.m_dest.m_width, t.m_hSamp);
+        t.m_arrayHeight = RoundUp(t.m_dest.m_height, t.m_vSamp);
+        out_pPlan->m_destBytes += qint64(t.m_arrayWidth) * t.m_arrayHeight * qint64(sizeof(JBLOCK));
+        t.m_sourceRows.resize(size_t(t.m_source.m_height));
+        t.m_destRows.resize(size_t(t.m_arrayHeight));
+        t.m_source.m_pRows = t.m_sourceRows.data();
+        t.m_dest.m_pRows = t.m_destRows.data();
+    }
+    return VYR_SUCCESS;
+}
+
+// Reserves the memory of the source's and the turned arrays, reads every coefficient and
+// moves the blocks into the turned arrays. Returns the guard's codes.
+int ReadAndTurn(VYRJpegGuard &inout_guard, TurnPlan &inout_plan, int in_code, const char *in_name)
+{
+    std::vector<TurnedComponent> &turned = inout_plan.m_turned;
+    int rc = inout_guard.Reserve(inout_guard.CoefficientBytes() + inout_plan.m_destBytes);
+
+    // The turned arrays come from the source's memory manager, so that libjpeg realises them
+    // with the source's in one go, under the one cap.
+    jvirt_barray_ptr *sourceArrays = nullptr;
+    if (rc == VYR_SUCCESS)
+        rc = inout_guard.Run([&](j_decompress_ptr in_pInfo) {
+            for (TurnedComponent &t : turned)
+                t.m_destArray = (*in_pInfo->mem->request_virt_barray)(
+                    reinterpret_cast<j_common_ptr>(in_pInfo), JPOOL_IMAGE, FALSE,
+                    JDIMENSION(t.m_arrayWidth), JDIMENSION(t.m_arrayHeight), JDIMENSION(t.m_vSamp));
+            sourceArrays = jpeg_read_coefficients(in_pInfo);
+            for (size_t c = 0; c < turned.size(); ++c) {
+                TurnedComponent &t = turned[c];
+                CollectRows(in_pInfo, sourceArrays[c], t.m_source.m_height, false,
+                            t.m_source.m_pRows);
+                CollectRows(in_pInfo, t.m_destArray, t.m_arrayHeight, true, t.m_dest.m_pRows);
+            }
+        });
+    if (rc == VYR_SUCCESS)
+        rc = inout_guard.RequireEveryComponent();
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", in_name, inout_guard.Reason().constData());
+        return rc;
+    }
+    for (const TurnedComponent &t : turned) {
+        VYRTurnBlocks(in_code, t.m_source, t.m_dest);
+        // The padding to whole MCUs is never coded (the writer makes its own dummy blocks),
+        // but the memory is reused: leave nothing of an earlier picture in it.
+        for (int row = 0; row < t.m_arrayHeight; ++row) {
+            const int from = row < t.m_dest.m_height ? t.m_dest.m_width : 0;
+            std::memset(t.m_dest.m_pRows[row] + from, 0,
+                        size_t(t.m_arrayWidth - from) * sizeof(JBLOCK));
+        }
+    }
+    return VYR_SUCCESS;
+}
+
+// Writes the turned arrays as a JPEG with every APPn and COM segment of the source into
+// out_pResult (its picture, size, trim and digest). Returns VYR_SUCCESS, VYR_ERR_NO_MEMORY,
+// VYR_ERR_TOO_COSTLY or VYR_ERR_TRANSFORM.
+int WriteTurned(VYRJpegGuard &inout_guard, const TurnPlan &in_plan,
+                const VYRTurnRequest &in_request, const uint8_t *in_pData, size_t in_size,
+                const std::vector<VYRJpegSegment> &in_segments, VYRTurnResult *out_pResult)
+{
+    const char *name = in_request.m_name.constData();
+    const std::vector<TurnedComponent> &turned = in_plan.m_turned;
+    const Geometry &geometry = in_plan.m_geometry;
+    // Writing: the same guard catches the compressor's errors.
+    jpeg_compress_struct dest;
+    std::memset(&dest, 0, sizeof(dest));
+    dest.err = inout_guard.ErrorManager();
+    struct CompressorOwner
+    {
+        jpeg_compress_struct *m_pInfo;
+        ~CompressorOwner() { jpeg_destroy_compress(m_pInfo); }
+    } owner{&dest};
+    QByteArray &output = out_pResult->m_jpeg;
+    output = QByteArray();
+    const bool optimize = in_request.m_optimizeTables;
+    int rc = inout_guard.Run([&](j_decompress_ptr in_pInfo) {
+        jpeg_create_compress(&dest);
+        VYRJpegGuard::ShareArrays(&dest);
+        ConfigureWriter(in_pInfo, &dest, in_plan.m_transform, geometry, optimize);
+    });
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", name, inout_guard.Reason().constData());
+        return WriteFailure(rc);
+    }
+    const size_t components = turned.size();
+    std::vector<const JQUANT_TBL *> quant(components);
+    std::vector<VYRBlockPlane> planes(components);
+    std::vector<jvirt_barray_ptr> destArrays(components);
+    for (size_t c = 0; c < components; ++c) {
+        quant[c] = dest.quant_tbl_ptrs[dest.comp_info[c].quant_tbl_no];
+        planes[c] = turned[c].m_dest;
+        destArrays[c] = turned[c].m_destArray;
+    }
+    out_pResult->m_coefficientDigest = VYRDigestOfPicture(dest, quant.data(), planes.data());
+
+    try {
+        // Room for the source's size and some more: the standard tables can code a little
+        // larger than a camera's own.
+        output.resize(qsizetype(in_size + in_size / 8 + 65536));
+    } catch (const std::bad_alloc &) {
+        return VYR_ERR_NO_MEMORY;
+    }
+    ByteDestination destination;
+    destination.m_pub.next_output_byte = reinterpret_cast<JOCTET *>(output.data());
+    destination.m_pub.free_in_buffer = size_t(output.size());
+    destination.m_pub.init_destination = &InitDestination;
+    destination.m_pub.empty_output_buffer = &GrowDestination;
+    destination.m_pub.term_destination = &TermDestination;
+    destination.m_pBuffer = &output;
+    rc = inout_guard.Run([&](j_decompress_ptr) {
+        dest.dest = &destination.m_pub;
+        jpeg_write_coefficients(&dest, destArrays.data());
+        // Every APPn and COM segment of the source, in its order and byte for byte (JFIF and
+        // Adobe segments too: the source's own, not libjpeg's idea of them).
+        for (const VYRJpegSegment &segment : in_segments) {
+            if (IsKeptSegment(segment.m_marker) && segment.m_length >= 4)
+                jpeg_write_marker(&dest, segment.m_marker, in_pData + segment.m_offset + 4,
+                                  unsigned(segment.m_length - 4));
+        }
+        jpeg_finish_compress(&dest);
+    });
+    if (rc != VYR_SUCCESS) {
+        QLTrace("Cannot rotate '%s': %s\n", name, inout_guard.Reason().constData());
+        output = QByteArray();
+        return WriteFailure(rc);
+    }
+    out_pResult->m_width = int(dest.image_width);
+    out_pResult->m_height = int(dest.image_height);
+    return VYR_SUCCESS;
+}
+
 } // namespace
 
 int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &in_request,
@@ -230,150 +407,22 @@ int VYRTurnJpeg(const uint8_t *in_pData, size_t in_size, const VYRTurnRequest &i
         QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
         return rc;
     }
-    jpeg_decompress_struct *source = guard.Info();
-    const int width = int(source->image_width);
-    const int height = int(source->image_height);
-    const Geometry geometry = GeometryOf(*source, transform);
-    if (geometry.m_tooSmall) {
-        // Trimming would keep nothing whole on that edge, and a partial block cannot be
-        // carried over exactly: refuse rather than write a scrambled strip.
-        QLTrace("Cannot rotate '%s' losslessly: %dx%d pixels is smaller than one %dx%d block "
-                "along an edge the turn moves\n",
-                name, width, height, geometry.m_mcuWidth, geometry.m_mcuHeight);
-        return VYR_ERR_NOT_LOSSLESS;
-    }
-
-    const bool quarter = transform.SwapsAxes();
-    const int components = source->num_components;
-    std::vector<TurnedComponent> turned(static_cast<size_t>(components));
-    qint64 destBytes = 0;
-    for (int c = 0; c < components; ++c) {
-        const jpeg_component_info &component = source->comp_info[c];
-        TurnedComponent &t = turned[size_t(c)];
-        const long hDivisor = long(source->max_h_samp_factor) * DCTSIZE;
-        const long vDivisor = long(source->max_v_samp_factor) * DCTSIZE;
-        t.m_source.m_width =
-            DivRoundUp(long(geometry.m_keptWidth) * component.h_samp_factor, hDivisor);
-        t.m_source.m_height =
-            DivRoundUp(long(geometry.m_keptHeight) * component.v_samp_factor, vDivisor);
-        t.m_dest.m_width = quarter ? t.m_source.m_height : t.m_source.m_width;
-        t.m_dest.m_height = quarter ? t.m_source.m_width : t.m_source.m_height;
-        t.m_hSamp = quarter ? component.v_samp_factor : component.h_samp_factor;
-        t.m_vSamp = quarter ? component.h_samp_factor : component.v_samp_factor;
-        t.m_arrayWidth = RoundUp(t.m_dest.m_width, t.m_hSamp);
-        t.m_arrayHeight = RoundUp(t.m_dest.m_height, t.m_vSamp);
-        destBytes += qint64(t.m_arrayWidth) * t.m_arrayHeight * qint64(sizeof(JBLOCK));
-        t.m_sourceRows.resize(size_t(t.m_source.m_height));
-        t.m_destRows.resize(size_t(t.m_arrayHeight));
-        t.m_source.m_pRows = t.m_sourceRows.data();
-        t.m_dest.m_pRows = t.m_destRows.data();
-    }
-    rc = guard.Reserve(guard.CoefficientBytes() + destBytes);
-
-    // The turned arrays come from the source's memory manager, so that libjpeg realises them
-    // with the source's in one go, under the one cap.
-    jvirt_barray_ptr *sourceArrays = nullptr;
+    TurnPlan plan;
+    rc = PlanTurn(*guard.Info(), transform, name, &plan);
     if (rc == VYR_SUCCESS)
-        rc = guard.Run([&](j_decompress_ptr in_pInfo) {
-            for (TurnedComponent &t : turned)
-                t.m_destArray = (*in_pInfo->mem->request_virt_barray)(
-                    reinterpret_cast<j_common_ptr>(in_pInfo), JPOOL_IMAGE, FALSE,
-                    JDIMENSION(t.m_arrayWidth), JDIMENSION(t.m_arrayHeight), JDIMENSION(t.m_vSamp));
-            sourceArrays = jpeg_read_coefficients(in_pInfo);
-            for (int c = 0; c < components; ++c) {
-                TurnedComponent &t = turned[size_t(c)];
-                CollectRows(in_pInfo, sourceArrays[c], t.m_source.m_height, false,
-                            t.m_source.m_pRows);
-                CollectRows(in_pInfo, t.m_destArray, t.m_arrayHeight, true, t.m_dest.m_pRows);
-            }
-        });
+        rc = ReadAndTurn(guard, plan, code, name);
     if (rc == VYR_SUCCESS)
-        rc = guard.RequireEveryComponent();
-    if (rc != VYR_SUCCESS) {
-        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
+        rc =
+            WriteTurned(guard, plan, in_request, in_pData, in_size, layout.m_segments, out_pResult);
+    if (rc != VYR_SUCCESS)
         return rc;
-    }
-    for (const TurnedComponent &t : turned) {
-        VYRTurnBlocks(code, t.m_source, t.m_dest);
-        // The padding to whole MCUs is never coded (the writer makes its own dummy blocks),
-        // but the memory is reused: leave nothing of an earlier picture in it.
-        for (int row = 0; row < t.m_arrayHeight; ++row) {
-            const int from = row < t.m_dest.m_height ? t.m_dest.m_width : 0;
-            std::memset(t.m_dest.m_pRows[row] + from, 0,
-                        size_t(t.m_arrayWidth - from) * sizeof(JBLOCK));
-        }
-    }
 
-    // Writing: the same guard catches the compressor's errors.
-    jpeg_compress_struct dest;
-    std::memset(&dest, 0, sizeof(dest));
-    dest.err = guard.ErrorManager();
-    struct CompressorOwner
-    {
-        jpeg_compress_struct *m_pInfo;
-        ~CompressorOwner() { jpeg_destroy_compress(m_pInfo); }
-    } owner{&dest};
-    QByteArray &output = out_pResult->m_jpeg;
-    output = QByteArray();
-    const bool optimize = in_request.m_optimizeTables;
-    rc = guard.Run([&](j_decompress_ptr in_pInfo) {
-        jpeg_create_compress(&dest);
-        VYRJpegGuard::ShareArrays(&dest);
-        ConfigureWriter(in_pInfo, &dest, transform, geometry, optimize);
-    });
-    if (rc != VYR_SUCCESS) {
-        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
-        return WriteFailure(rc);
-    }
-    std::vector<const JQUANT_TBL *> quant(static_cast<size_t>(components));
-    std::vector<VYRBlockPlane> planes(static_cast<size_t>(components));
-    std::vector<jvirt_barray_ptr> destArrays(static_cast<size_t>(components));
-    for (int c = 0; c < components; ++c) {
-        quant[size_t(c)] = dest.quant_tbl_ptrs[dest.comp_info[c].quant_tbl_no];
-        planes[size_t(c)] = turned[size_t(c)].m_dest;
-        destArrays[size_t(c)] = turned[size_t(c)].m_destArray;
-    }
-    out_pResult->m_coefficientDigest = VYRDigestOfPicture(dest, quant.data(), planes.data());
-
-    try {
-        // Room for the source's size and some more: the standard tables can code a little
-        // larger than a camera's own.
-        output.resize(qsizetype(in_size + in_size / 8 + 65536));
-    } catch (const std::bad_alloc &) {
-        return VYR_ERR_NO_MEMORY;
-    }
-    ByteDestination destination;
-    destination.m_pub.next_output_byte = reinterpret_cast<JOCTET *>(output.data());
-    destination.m_pub.free_in_buffer = size_t(output.size());
-    destination.m_pub.init_destination = &InitDestination;
-    destination.m_pub.empty_output_buffer = &GrowDestination;
-    destination.m_pub.term_destination = &TermDestination;
-    destination.m_pBuffer = &output;
-    const std::vector<VYRJpegSegment> &segments = layout.m_segments;
-    rc = guard.Run([&](j_decompress_ptr) {
-        dest.dest = &destination.m_pub;
-        jpeg_write_coefficients(&dest, destArrays.data());
-        // Every APPn and COM segment of the source, in its order and byte for byte (JFIF and
-        // Adobe segments too: the source's own, not libjpeg's idea of them).
-        for (const VYRJpegSegment &segment : segments) {
-            if (IsKeptSegment(segment.m_marker) && segment.m_length >= 4)
-                jpeg_write_marker(&dest, segment.m_marker, in_pData + segment.m_offset + 4,
-                                  unsigned(segment.m_length - 4));
-        }
-        jpeg_finish_compress(&dest);
-    });
-    if (rc != VYR_SUCCESS) {
-        QLTrace("Cannot rotate '%s': %s\n", name, guard.Reason().constData());
-        output = QByteArray();
-        return WriteFailure(rc);
-    }
-
+    const Geometry &geometry = plan.m_geometry;
     if (geometry.m_trimmedColumns || geometry.m_trimmedRows)
         QLTrace("Rotating '%s' (%dx%d pixels) trimmed the partial edge blocks: %d column(s) on "
                 "the right, %d row(s) at the bottom\n",
-                name, width, height, geometry.m_trimmedColumns, geometry.m_trimmedRows);
-    out_pResult->m_width = int(dest.image_width);
-    out_pResult->m_height = int(dest.image_height);
+                name, int(guard.Info()->image_width), int(guard.Info()->image_height),
+                geometry.m_trimmedColumns, geometry.m_trimmedRows);
     out_pResult->m_trimmedColumns = geometry.m_trimmedColumns;
     out_pResult->m_trimmedRows = geometry.m_trimmedRows;
     return VYR_SUCCESS;

@@ -2,8 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyratomicfile.h"
 
+#include "core/vyrcodes.h"
+#include "qlpathmax.h"
 #include "qltrace.h"
-#include "vyrengine.h"
 
 #include <QFile>
 #include <QSet>
@@ -54,7 +55,7 @@ int ResolveLinks(const QByteArray &in_path, QByteArray *out_pTarget)
             *out_pTarget = path;
             return VYR_SUCCESS;
         }
-        QByteArray link(PATH_MAX, '\0');
+        QByteArray link(kQLPathMax, '\0');
         const ssize_t n = readlink(path.constData(), link.data(), link.size());
         if (n < 0 || n >= link.size())
             return VYR_ERR_FILE_WRITE;
@@ -77,7 +78,7 @@ QByteArray FolderOf(const QByteArray &in_path)
 // The same file name however it was spelt: the folder resolved, the name as it is.
 QByteArray Spelt(const QByteArray &in_path)
 {
-    char resolved[PATH_MAX];
+    char resolved[kQLPathMax];
     const int slash = in_path.lastIndexOf('/');
     if (!realpath(FolderOf(in_path).constData(), resolved))
         return in_path;
@@ -257,7 +258,7 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
     const QByteArray encoded = QFile::encodeName(in_destination);
     if (encoded.isEmpty())
         return VYR_ERR_INVALID_PARAMETER;
-    if (encoded.size() >= PATH_MAX)
+    if (encoded.size() >= kQLPathMax)
         return VYR_ERR_PATH_TOO_LONG;
     int rc = ResolveLinks(encoded, &m_target);
     if (rc != VYR_SUCCESS)

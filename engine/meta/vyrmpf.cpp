@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrmpf.h"
 
-#include "vyrtiff.h"
+#include "meta/vyrtiff.h"
 
 const QByteArray kVYRMpfIdentifier("MPF\0", 4);
 

@@ -15,7 +15,7 @@
 // Until Commit() succeeds nothing visible changes.
 #pragma once
 
-#include "vyrreadfile.h"
+#include "file/vyrreadfile.h"
 
 #include <QByteArray>
 #include <QString>

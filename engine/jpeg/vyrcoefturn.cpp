@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrcoefturn.h"
 
-#include "vyrengine.h"
+#include "core/vyrcodes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -12,8 +12,8 @@
 // browse has a fixed argument list, so the window and the command line set them here first.
 #pragma once
 
-#include "vyrorientation.h"
-#include "vyrreadfile.h"
+#include "core/vyrorientation.h"
+#include "file/vyrreadfile.h"
 
 #include <QImage>
 #include <QSize>

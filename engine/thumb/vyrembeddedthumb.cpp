@@ -2,10 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrembeddedthumb.h"
 
-#include "vyrengine.h"
-#include "vyrjpegscan.h"
-#include "vyrmpf.h"
-#include "vyrtiff.h"
+#include "core/vyrcodes.h"
+#include "jpeg/vyrjpegscan.h"
+#include "meta/vyrmpf.h"
+#include "meta/vyrtiff.h"
+#include "qlpathmax.h"
 
 #include <QFile>
 #include <algorithm>
@@ -170,7 +171,7 @@ int VYRReadFileHead(const QString &in_path, qint64 in_maxBytes, QByteArray *out_
                     VYRFileIdentity *out_pIdentity)
 {
     const QByteArray encoded = QFile::encodeName(in_path);
-    if (encoded.size() >= PATH_MAX)
+    if (encoded.size() >= kQLPathMax)
         return VYR_ERR_PATH_TOO_LONG;
     // O_NONBLOCK: a name that leads to a FIFO must not hang the caller in open().
     const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);

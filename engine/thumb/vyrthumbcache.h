@@ -7,7 +7,7 @@
 // kilobytes per photo instead of a whole box of pixels.
 #pragma once
 
-#include "vyrengine.h"
+#include "core/vyrcodes.h"
 
 #include <QByteArray>
 #include <QImage>

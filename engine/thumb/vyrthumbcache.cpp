@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrthumbcache.h"
 
-#include "vyrenginebitmap.h"
+#include "thumb/vyrbitmap.h"
 
 #include <QCache>
 
