@@ -47,8 +47,8 @@ void PrintRow(const QString &in_name, const Tally &in_tally)
     std::printf("%-10s %6d %9d %9s %9s %8d/%-4d %6d %8.1f\n", qUtf8Printable(in_name),
                 in_tally.m_photos, in_tally.m_suggested,
                 qUtf8Printable(share(in_tally.m_right, in_tally.m_suggested)),
-                qUtf8Printable(share(in_tally.m_right, in_tally.m_turned)),
-                in_tally.m_falseUpright, in_tally.m_upright, in_tally.m_wrongTurn,
+                qUtf8Printable(share(in_tally.m_right, in_tally.m_turned)), in_tally.m_falseUpright,
+                in_tally.m_upright, in_tally.m_wrongTurn,
                 in_tally.m_photos ? in_tally.m_ms / in_tally.m_photos : 0.0);
 }
 
@@ -113,8 +113,8 @@ int main(int argc, char **argv)
                         suggestion.m_confidence, qUtf8Printable(suggestion.m_evidence));
     }
 
-    std::printf("%-10s %6s %9s %9s %9s %13s %6s %8s\n", "class", "photos", "suggested",
-                "precision", "coverage", "false/upright", "wrong", "ms/photo");
+    std::printf("%-10s %6s %9s %9s %9s %13s %6s %8s\n", "class", "photos", "suggested", "precision",
+                "coverage", "false/upright", "wrong", "ms/photo");
     Tally all;
     for (auto it = tallies.cbegin(); it != tallies.cend(); ++it) {
         PrintRow(it.key(), it.value());
