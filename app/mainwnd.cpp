@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "mainwnd.h"
 
+#include "suggestctl.h"
 #include "undoctl.h"
 
 #include <QAction>
@@ -160,6 +161,7 @@ void MainWnd::CreateMenus()
     CreateThemeMenu(view);
 
     QMenu *help = menuBar()->addMenu(QString::fromUtf8(VYRText::kMenuHelp));
+    m_pHelpMenu = help;
     addCommand(help, ID_HELP_CONTENTS, VYRText::kMenuContents, VYRText::kPromptContents);
     help->addSeparator();
     addCommand(help, ID_HELP_ABOUT, VYRText::kMenuAbout, VYRText::kPromptAbout);
@@ -187,6 +189,8 @@ bool MainWnd::OnCreateClient(QLDocument *in_pDocument)
         m_pUndo = new VYRUndoController(
             this, catalog, [this] { OnCmdMsg(ID_VIEW_REFRESH, QL_CN_COMMAND, nullptr); });
         m_pUndo->AddMenus(m_pViewMenu, m_pViewMenu);
+        m_pSuggest = new VYRSuggestController(this, catalog, [this] { return m_pThumbView; });
+        m_pSuggest->AddMenu(m_pHelpMenu);
     }
 
     m_wndSplitter = new QSplitter(Qt::Vertical, centralWidget());

@@ -25,6 +25,7 @@ struct VYRScanStatus;
 class VYRTaskVw;
 class VYRUndoController;
 class VYRThumbVw;
+class VYRSuggestController;
 class Document;
 
 class MainWnd : public QMainWindow, public QLCmdTarget
@@ -64,6 +65,7 @@ public:
     VYRThumbVw *GetThumbView() const { return m_pThumbView; }
     VYRTaskVw *GetTaskView() const { return m_pTaskView; }
     VYRUndoController *GetUndo() const { return m_pUndo; }
+    VYRSuggestController *GetSuggest() const { return m_pSuggest; }
     QSplitter *GetSplitter() const { return m_wndSplitter; }
     // The status bar's batch progress: photos done of the batch, and the file being written.
     // Both are hidden while no job is queued.
@@ -126,7 +128,9 @@ private:
     QProgressBar *m_pProgressBar = nullptr;
     QLabel *m_pProgressFile = nullptr;
     QMenu *m_pViewMenu = nullptr;
-    VYRUndoController *m_pUndo = nullptr; // owned (child QObject)
+    QMenu *m_pHelpMenu = nullptr;
+    VYRUndoController *m_pUndo = nullptr;       // owned (child QObject)
+    VYRSuggestController *m_pSuggest = nullptr; // owned (child QObject)
     VYRScanStatusPane *m_pScanStatus = nullptr;
     QActionGroup *m_pThemeGroup = nullptr;
 

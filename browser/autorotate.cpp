@@ -141,7 +141,10 @@ void VYRThumbVw::OnAutoRotate()
 
     if (considered == 0)
         return;
-    QLMessageBox(QString::asprintf(VYRText::kAutoSummary, considered, rotated, oriented,
-                                   skippedPending, skippedNoInfo),
-                 QL_MB_OK);
+    QString summary = QString::asprintf(VYRText::kAutoSummary, considered, rotated, oriented,
+                                        skippedPending, skippedNoInfo);
+    // The photos the tag says nothing useful about are the ones the pictures can help with.
+    if (oriented + skippedNoInfo > 0)
+        summary += QString::asprintf(VYRSuggestText::kAutoRotateHint, oriented + skippedNoInfo);
+    QLMessageBox(summary, QL_MB_OK);
 }

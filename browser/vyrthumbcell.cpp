@@ -4,6 +4,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPen>
+#include <algorithm>
 #include <memory>
 
 #include "qlimg.h"
@@ -60,6 +62,8 @@ void VYRThumbCell::Draw(QPainter *in_pDC)
             QLTrace("Display failed for cell %d: %d\n", GetIndex(), err->code);
         }
     }
+    if (m_suggestedAngle != 0)
+        DrawSuggestionBadge(in_pDC, inner);
     if (m_pLook->m_bShowNames && m_pLook->m_labelHeightPx > 0) {
         const QRect line(inner.left, inner.bottom - m_pLook->m_labelHeightPx, inner.Width(),
                          m_pLook->m_labelHeightPx);
@@ -72,5 +76,26 @@ void VYRThumbCell::Draw(QPainter *in_pDC)
         Outline(in_pDC, outer, m_pLook->m_markFrame, 2);
     else
         Outline(in_pDC, outer, m_pLook->m_frame, 1);
+    in_pDC->restore();
+}
+
+void VYRThumbCell::DrawSuggestionBadge(QPainter *in_pDC, const GridRect &in_inner) const
+{
+    const int diameter = std::max(12, std::min(24, in_inner.Width() / 4));
+    const QRectF badge(in_inner.right - diameter - 3, in_inner.top + 3, diameter, diameter);
+    in_pDC->save();
+    in_pDC->setRenderHint(QPainter::Antialiasing, true);
+    in_pDC->setPen(QPen(Qt::white, 1.5));
+    in_pDC->setBrush(m_pLook->m_markFrame);
+    in_pDC->drawEllipse(badge);
+    // Clockwise and counter-clockwise open-circle arrows; up-down arrows for the half turn.
+    const QString arrow = m_suggestedAngle == 90    ? QStringLiteral("\u21BB")
+                          : m_suggestedAngle == -90 ? QStringLiteral("\u21BA")
+                                                    : QStringLiteral("\u21C5");
+    QFont font = m_pLook->m_font;
+    font.setBold(true);
+    font.setPixelSize(std::max(8, diameter * 2 / 3));
+    in_pDC->setFont(font);
+    in_pDC->drawText(badge, Qt::AlignCenter, arrow);
     in_pDC->restore();
 }

@@ -41,9 +41,24 @@ public:
     // The file name as drawn at in_widthPx (computed once per width and font).
     const QString &ShownName(int in_widthPx);
 
+    // A turn the picture itself suggests (90, 180 or -90; 0: none) and what it rests on, for
+    // the badge and the tooltip. Advice only: nothing is queued until the user accepts it.
+    int GetSuggestedAngle() const { return m_suggestedAngle; }
+    const QString &GetSuggestionWords() const { return m_suggestionWords; }
+    void SetSuggestion(int in_angle, const QString &in_words)
+    {
+        m_suggestedAngle = in_angle;
+        m_suggestionWords = in_angle != 0 ? in_words : QString();
+    }
+
 private:
+    // A round badge in the picture's top-right corner with an arrow the way of the turn.
+    void DrawSuggestionBadge(QPainter *in_pDC, const GridRect &in_inner) const;
+
     const VYRCellLook *m_pLook = nullptr;
     bool m_bMarked = false;
+    int m_suggestedAngle = 0;
+    QString m_suggestionWords;
     QString m_shownName;
     int m_shownWidthPx = -1;
     int m_shownFontSerial = -1;

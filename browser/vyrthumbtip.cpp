@@ -96,6 +96,9 @@ QString VYRThumbVw::TipText(int in_index)
     lines << name << QString::fromUtf8(VYRGridText::kTipFolder).arg(folder);
     lines << (known ? FactLines(facts) : QString::fromUtf8(VYRGridText::kTipReading));
     lines << QString::fromUtf8(VYRGridText::kTipPending).arg(PendingWords(rotation, mirror));
+    if (const VYRThumbCell *thumb = ThumbCell(in_index); thumb && thumb->GetSuggestedAngle())
+        lines << QString::fromUtf8(VYRSuggestText::kTipSuggested)
+                     .arg(TurnWords(thumb->GetSuggestedAngle()), thumb->GetSuggestionWords());
     return lines.join(QLatin1Char('\n'));
 }
 

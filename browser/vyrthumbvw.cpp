@@ -399,6 +399,9 @@ void VYRThumbVw::QueueCell(GridCell *in_pCell, int in_angle)
             return;
         }
         rotation = item->GetRotation();
+        // The user's own turn replaces any advice the picture gave.
+        if (VYRThumbCell *thumb = ThumbCell(in_pCell->GetIndex()))
+            thumb->SetSuggestion(0, QString());
         // The job will rewrite the file: its details are read again from here on.
         m_pFacts->Forget(item->GetPathName());
     }

@@ -161,6 +161,21 @@ public:
     // Whether the grid shows the notice of a folder without matching photos.
     bool IsShowingEmptyNotice() const { return m_bEmptyNotice; }
 
+    // --- Suggested turns ---------------------------------------------------------------------
+    // The cells a suggestion may be made for (no turn pending), with their photos' paths.
+    std::vector<std::pair<int, QString>> SuggestionCandidates() const;
+    // Shows the suggested turn in_angle (90, 180 or -90; 0 takes it away) on cell in_index, if
+    // the cell still holds in_path. False when it does not (the folder changed meanwhile) or
+    // its photo has a turn pending by then.
+    bool SetSuggestion(int in_index, const QString &in_path, int in_angle, const QString &in_words);
+    int GetSuggestionCount() const;
+    // Queues the suggested turn of every cell that has one (of the marked cells only, with
+    // in_bMarkedOnly), each as a click on it would be, so that it settles and can be undone.
+    // Returns how many were queued.
+    int AcceptSuggestions(bool in_bMarkedOnly);
+    // Takes the suggestions away without queueing anything. Returns how many.
+    int DismissSuggestions(bool in_bMarkedOnly);
+
 signals:
     // The number of marked photos, after every change.
     void MarkedCountChanged(int in_count);

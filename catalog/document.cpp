@@ -16,10 +16,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
 #include <unordered_set>
 
@@ -185,6 +188,8 @@ bool Document::ThumbnailArrived(QLImage *in_pImage, void *in_pUserData)
             QLLockGuard lock(g_catalogLock);
             queued->SetDetached(false);
         } else {
+            // A queued item found again keeps the bitmap, and so the ratio, of its own scan.
+            fresh->SetPixelRatio(document->m_thumbPixelRatio);
             item = fresh.release();
         }
         document->AddImage(item);
@@ -241,6 +246,14 @@ bool Document::OnOpenDocument(const QString &in_path)
     QLTrace("\tOnOpenDocument(%s)\n", qUtf8Printable(in_path));
     DeleteContents();
     const int edge = ThumbSizeToPixels(m_config.ThumbSize);
+    // The window may not be on a screen yet (a folder named on the command line): then the
+    // screen it will open on tells.
+    const QWidget *window = QLGetMainWindow();
+    const QScreen *screen = window && window->screen() ? window->screen()
+                            : qGuiApp                  ? QGuiApplication::primaryScreen()
+                                                       : nullptr;
+    m_thumbPixelRatio = screen ? std::max(1.0, screen->devicePixelRatio()) : 1.0;
+    const int box = qRound(edge * m_thumbPixelRatio);
     AddLogLine(QString::asprintf(VYRText::kLogOpening, qUtf8Printable(in_path)));
     SetRootPath(in_path);
     m_scan = VYRScanStatus();
@@ -278,7 +291,7 @@ bool Document::OnOpenDocument(const QString &in_path)
     try {
         // An unknown thumbnail size gives an empty box, which the loader refuses: the scan
         // then fails instead of dividing by zero anywhere.
-        QLLoadThumbnails(QLGetMainWindow(), in_path, QSize(edge, edge), m_config.Filter,
+        QLLoadThumbnails(QLGetMainWindow(), in_path, QSize(box, box), m_config.Filter,
                          m_config.MatteColor, m_config.IncludeSubDirs != 0,
                          &Document::ThumbnailArrived, this, stopAsked, &Document::ThumbnailFailed);
     } catch (QLException *in_pError) {

@@ -210,6 +210,9 @@ private:
     QList<QDateTime> m_logTimes;
     VYRScanListener m_scanListener;
     VYRScanStatus m_scan;
+    // Screen pixels per window pixel when the scan began: thumbnails are made that much
+    // larger and painted back into their box, so a 2x screen shows them sharp.
+    double m_thumbPixelRatio = 1.0;
     bool m_bScanUnreadable = false;
 
     void TellScan(VYRScanStatus::Phase in_phase);

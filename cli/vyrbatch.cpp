@@ -271,6 +271,7 @@ std::optional<VYRBatch::Turn> VYRBatch::Decide(size_t in_index, VYRPhotoOutcome 
     turn.m_angle = upright.Angle();
     turn.m_code = upright.Code();
     out_pOutcome->m_angle = turn.m_angle;
+    out_pOutcome->m_mirrored = upright.IsMirrored();
     if (upright.IsUpright()) {
         out_pOutcome->m_kind = Kind::Upright;
         return std::nullopt;

@@ -15,6 +15,20 @@ QByteArray Format(const char *in_format, const QString &in_path)
     return QString::asprintf(in_format, qUtf8Printable(VYRShownPath(in_path))).toUtf8();
 }
 
+// What a dry run would write: the mirror's undoing is named, so that a photo tagged 2 does
+// not read as a turn by 0 degrees.
+QByteArray WouldLine(const QString &in_path, const VYRPhotoOutcome &in_outcome)
+{
+    const QByteArray shown = VYRShownPath(in_path).toUtf8();
+    if (!in_outcome.m_mirrored)
+        return QString::asprintf(VYRCliText::kWouldRotate, shown.constData(), in_outcome.m_angle)
+            .toUtf8();
+    if (in_outcome.m_angle == 0)
+        return QString::asprintf(VYRCliText::kWouldMirror, shown.constData()).toUtf8();
+    return QString::asprintf(VYRCliText::kWouldMirrorRotate, shown.constData(), in_outcome.m_angle)
+        .toUtf8();
+}
+
 } // namespace
 
 QString VYRShownPath(const QString &in_path)
@@ -46,11 +60,7 @@ void VYRBatchReport::Photo(const QString &in_path, const VYRPhotoOutcome &in_out
         return;
     case Kind::Rotated:
         ++m_counts.m_rotated;
-        line = m_dryRun
-                   ? QString::asprintf(VYRCliText::kWouldRotate,
-                                       qUtf8Printable(VYRShownPath(in_path)), in_outcome.m_angle)
-                         .toUtf8()
-                   : Format(VYRText::kLogRotated, in_path);
+        line = m_dryRun ? WouldLine(in_path, in_outcome) : Format(VYRText::kLogRotated, in_path);
         if (!in_outcome.m_note.isEmpty())
             line += "\n    " + in_outcome.m_note.toUtf8();
         break;

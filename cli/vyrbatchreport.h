@@ -27,9 +27,10 @@ struct VYRPhotoOutcome
         NotJpeg,       // matched the filter but is no JPEG photo: a failure of its own
     };
     Kind m_kind = Kind::NoInfo;
-    int m_angle = 0;  // the turn, for Rotated and Failed
-    QString m_reason; // why, for Unreadable and Failed
-    QString m_note;   // for Rotated: what the turn trimmed, if anything
+    int m_angle = 0;         // the turn, for Rotated and Failed
+    bool m_mirrored = false; // the write also undoes a mirror (before the turn)
+    QString m_reason;        // why, for Unreadable and Failed
+    QString m_note;          // for Rotated: what the turn trimmed, if anything
 };
 
 // The Auto Rotate summary's five counts, and the failures it has no line for.

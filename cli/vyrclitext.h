@@ -27,11 +27,12 @@ inline constexpr char kHelp[] =
     "    With --auto-rotate, Veyra needs no window and no display. It reads the Exif\n"
     "    Orientation of every photo named, and of the photos in the folders named, and\n"
     "    turns the ones that need it: Orientation 3 a half turn, 6 a quarter turn\n"
-    "    clockwise, 8 a quarter turn counter-clockwise. The turn is lossless, and the\n"
-    "    turned photo is written whole, with its Orientation set to 1, in one atomic step:\n"
-    "    a photo is never left half-written. Photos that are upright, mirrored or carry no\n"
-    "    orientation are left alone and counted. Photos are chosen by the file filter, in\n"
-    "    folders and among the files named alike.\n"
+    "    clockwise, 8 a quarter turn counter-clockwise; a mirrored photo (2, 4, 5, 7) is\n"
+    "    mirrored back as well, in the same write. The turn is lossless, and the turned\n"
+    "    photo is written whole, with its Orientation set to 1, in one atomic step: a photo\n"
+    "    is never left half-written. Photos that are upright or carry no orientation are\n"
+    "    left alone and counted. Photos are chosen by the file filter, in folders and among\n"
+    "    the files named alike.\n"
     "\n"
     "OPTIONS\n"
     "    -a, --auto-rotate      Turn the photos of the PATHs upright, without a window.\n"
@@ -138,6 +139,8 @@ inline constexpr char kSuggestLine[] = "%s\t%d\t%.2f\t%s\n";
 
 // Per-photo lines that the window has no words for.
 inline constexpr char kWouldRotate[] = "Would rotate '%s' by %d degrees";
+inline constexpr char kWouldMirror[] = "Would mirror '%s'";
+inline constexpr char kWouldMirrorRotate[] = "Would mirror '%s' and rotate it by %d degrees";
 inline constexpr char kWouldFail[] = "Would fail to rotate '%s'";
 inline constexpr char kSkippedByFilter[] = "Skipping '%s': its name does not match '%s'";
 

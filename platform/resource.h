@@ -338,6 +338,36 @@ inline constexpr const char *kOrientWords[9] = {
 inline constexpr char kPreviewTitle[] = "%1 (%2 of %3)";
 inline constexpr char kPreviewFailed[] = "'%1' cannot be shown: %2";
 } // namespace VYRGridText
+
+// Turns suggested from the pictures themselves: the Tools menu, the badges' tooltip, the log.
+namespace VYRSuggestText {
+inline constexpr char kMenuTools[] = "&Tools";
+inline constexpr char kMenuSuggest[] = "&Suggest Turns";
+inline constexpr char kPromptSuggest[] =
+    "Look at the photos that carry no orientation and suggest the turn that makes each upright";
+inline constexpr char kMenuStop[] = "S&top Suggesting";
+inline constexpr char kPromptStop[] = "Stop looking at the photos; the suggestions made stay";
+inline constexpr char kMenuAcceptAll[] = "&Accept All Suggestions";
+inline constexpr char kPromptAcceptAll[] = "Queue every suggested turn, as clicks would";
+inline constexpr char kMenuAcceptSelected[] = "Accept Suggestions for S&election";
+inline constexpr char kPromptAcceptSelected[] = "Queue the suggested turns of the selected photos";
+inline constexpr char kMenuDismissSelected[] = "&Dismiss Suggestions for Selection";
+inline constexpr char kPromptDismissSelected[] =
+    "Take the suggestions of the selected photos away without turning them";
+inline constexpr char kTipSuggested[] = "Suggested turn: %1 (%2)";
+inline constexpr char kProgress[] = "Looking at photo %1 of %2...";
+inline constexpr char kDone[] = "Suggested turns for %1 of %2 photos";
+inline constexpr char kStopped[] = "Stopped: suggested turns for %1 of %2 photos looked at";
+inline constexpr char kLogSuggested[] = "Suggesting a %d degree rotation for '%s' (%s)";
+inline constexpr char kLogUnreadable[] = "Cannot look at '%s': %s";
+inline constexpr char kUnavailable[] = "Turn suggestions are not available: %1";
+inline constexpr char kNothingToLookAt[] =
+    "There are no photos to look at: the folder is empty or every photo has a turn pending.";
+// Added under the Auto Rotate summary when some photos had nothing for it to go by.
+inline constexpr char kAutoRotateHint[] =
+    "\n\n%d of these photos carry no orientation or say they are upright: Tools > Suggest "
+    "Turns can look at their pictures.";
+} // namespace VYRSuggestText
 // Controls of the window's shell added to the control bar and the log window.
 enum : unsigned
 {

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -54,6 +55,7 @@ QLImage::QLImage(const QLImage &in_other)
     m_name = in_other.m_name;
     m_rotateParam = in_other.m_rotateParam;
     m_bFileMirrored = in_other.m_bFileMirrored;
+    m_pixelRatio = in_other.m_pixelRatio;
 }
 
 QLImage::QLImage(const QString &in_pathName, const VYRBitmap &in_bitmap)
@@ -84,9 +86,20 @@ void QLImage::Display(QPainter *in_pDC, int in_x, int in_y)
 {
     const QSize size = GetDisplaySize();
     // Half-open rectangle: right = x + w, bottom = y + h; QRect keeps the inclusive edge.
-    const QRect dest(in_x, in_y, size.width(), size.height());
+    QRect dest(in_x, in_y, size.width(), size.height());
+    // A denser bitmap is painted at its own size under a scale, so that the engine still
+    // copies it pixel for pixel (and a compact one straight from its cache).
+    const bool scaled = in_pDC && m_pixelRatio != 1.0;
+    if (scaled) {
+        in_pDC->save();
+        in_pDC->translate(in_x, in_y);
+        in_pDC->scale(1.0 / m_pixelRatio, 1.0 / m_pixelRatio);
+        dest.moveTo(0, 0);
+    }
     const int result = VYRGetEngine().PaintBitmap(in_pDC, &m_bitmap, nullptr, nullptr, &dest,
                                                   nullptr, VYR_SRCCOPY);
+    if (scaled)
+        in_pDC->restore();
     if (result != VYR_SUCCESS)
         ThrowEngineError(result, QLImgText::kFnDisplay);
 }

@@ -63,7 +63,8 @@ public:
     // precondition and is carried out as a turn by 0. Throws QLImageException* (function
     // "QLImage::Rotate()") when the engine fails.
     virtual void Rotate(int in_angle);
-    // Paints the bitmap at its own (display) size with its top-left corner at (in_x, in_y).
+    // Paints the bitmap at its own (display) size divided by the pixel ratio, with its
+    // top-left corner at (in_x, in_y).
     // Throws QLImageException* (function "QLImage::Display()") when the engine fails.
     virtual void Display(QPainter *in_pDC, int in_x, int in_y);
 
@@ -84,6 +85,12 @@ public:
     bool IsFileMirrored() const { return m_bFileMirrored; }
     void SetFileMirrored(bool in_bMirrored) { m_bFileMirrored = in_bMirrored; }
 
+    // Bitmap pixels per logical pixel of the window: a thumbnail made for a 2x screen holds
+    // twice the box's pixels on each side and is painted into the box, one bitmap pixel to
+    // one screen pixel. Copied with the image; 1 unless set, and a ratio <= 0 reads as 1.
+    void SetPixelRatio(double in_ratio) { m_pixelRatio = in_ratio > 0 ? in_ratio : 1.0; }
+    double GetPixelRatio() const { return m_pixelRatio; }
+
     // Passed as the last argument of every engine rotation; 0 unless set.
     void SetRotateParam(int32_t in_param) { m_rotateParam = in_param; }
     int32_t GetRotateParam() const { return m_rotateParam; }
@@ -98,6 +105,7 @@ protected:
     VYRBitmap m_bitmap;
     int32_t m_rotateParam = 0;
     bool m_bFileMirrored = false;
+    double m_pixelRatio = 1.0;
 
 private:
     int LastSeparator() const;

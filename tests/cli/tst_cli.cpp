@@ -226,7 +226,10 @@ private slots:
         const QList<int> angles = {180, -90, 90, -90, 90, -90};
         QString dryLines, lines;
         for (int i = 0; i < turned.size(); ++i) {
-            dryLines += QString("Would rotate '%1' by %2 degrees\n").arg(turned[i]).arg(angles[i]);
+            dryLines += turned[i] == "card/mirrored.jpg"
+                            ? QString("Would mirror '%1' and rotate it by %2 degrees\n")
+                            : QString("Would rotate '%1' by %2 degrees\n");
+            dryLines = dryLines.arg(turned[i]).arg(angles[i]);
             lines += QString("Successfully rotated '%1'\n").arg(turned[i]);
         }
 

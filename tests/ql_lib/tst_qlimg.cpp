@@ -157,6 +157,7 @@ private slots:
     void rotateFailureThrows();
     void displayRectangle_data();
     void displayRectangle();
+    void displayDenserBitmapPixelForPixel();
     void displayFailureThrows();
     void loadDeliversEveryThumbnail();
     void loadStopsWhenCallbackSaysSo();
@@ -322,6 +323,35 @@ void TestQLImg::displayRectangle()
     QCOMPARE(canvas.pixel(right, bottom - 1), qRgb(255, 255, 255));
     QCOMPARE(canvas.pixel(right - 1, bottom), qRgb(255, 255, 255));
     QCOMPARE(canvas.pixel(9, 20), qRgb(255, 255, 255));
+}
+
+// A thumbnail made for a 2x screen fills the logical box and lands on the screen's pixels one
+// to one: its 1-pixel stripes survive, which any resampling would blur to grey.
+void TestQLImg::displayDenserBitmapPixelForPixel()
+{
+    QImage stripes(40, 30, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    VYRBitmap bitmap;
+    bitmap.m_image = stripes;
+    QLImage image(QStringLiteral("/p/a.jpg"), bitmap);
+    image.SetPixelRatio(2.0);
+    const QLImage copy(image);
+    QCOMPARE(copy.GetPixelRatio(), 2.0);
+
+    QImage screen(100, 100, QImage::Format_RGB32);
+    screen.setDevicePixelRatio(2.0);
+    screen.fill(qRgb(0, 128, 0));
+    QPainter painter(&screen);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    image.Display(&painter, 5, 10); // logical: 20 x 15 at (5, 10); device: 40 x 30 at (10, 20)
+    painter.end();
+    for (int x = 0; x < 40; ++x)
+        QCOMPARE(screen.pixel(10 + x, 35), stripes.pixel(x, 15));
+    QCOMPARE(screen.pixel(9, 20), qRgb(0, 128, 0));
+    QCOMPARE(screen.pixel(50, 20), qRgb(0, 128, 0));
+    QCOMPARE(screen.pixel(10, 50), qRgb(0, 128, 0));
 }
 
 void TestQLImg::displayFailureThrows()
