@@ -28,7 +28,7 @@ namespace {
 // still 30 px across; 512 px found no more faces in the development set and cost 40% more).
 // Characters need more pixels than faces do.
 constexpr int kSmallSidePx = 400;
-constexpr int kTextSidePx = 768;
+constexpr int kTextSidePx = 1024;
 
 int AngleForTurns(int in_turns)
 {
