@@ -16,6 +16,7 @@ inline constexpr char kHelp[] =
     "    veyra [FOLDER]\n"
     "    veyra --auto-rotate [--recursive] [--output DIR] [--filter PATTERNS]\n"
     "          [--overwrite] [--dry-run] [--jobs N] [--quiet] PATH...\n"
+    "    veyra --suggest [--recursive] [--min-confidence X] [--apply] PATH...\n"
     "    veyra --undo [BATCH]\n"
     "    veyra --history [BATCH]\n"
     "    veyra --help | --version\n"
@@ -55,6 +56,18 @@ inline constexpr char kHelp[] =
     "    -p, --keep-time        Give each written photo the modification time it had\n"
     "                           (to the nanosecond) instead of the time of the turn. Also\n"
     "                           the window's View > Keep File Dates setting.\n"
+    "        --suggest          Look at the pictures of the PATHs that carry no\n"
+    "                           orientation (or Orientation 1) for faces and lines of text,\n"
+    "                           and print, for each one that stands turned, a line:\n"
+    "                           path, the turn that makes it upright (90, 180 or -90,\n"
+    "                           clockwise), a confidence from 0 to 1 and the evidence\n"
+    "                           (faces:N, text), separated by tabs. Photos tagged with\n"
+    "                           another orientation are left to --auto-rotate. -r and\n"
+    "                           --filter work as for --auto-rotate.\n"
+    "        --min-confidence X With --suggest: list only suggestions at least X sure\n"
+    "                           (0 to 1, default 0.80).\n"
+    "        --apply            With --suggest: also write the turns listed, losslessly and\n"
+    "                           journalled like any other turn (see UNDO).\n"
     "        --undo [BATCH]     Give the photos of the last batch (or of BATCH) back the\n"
     "                           bytes they had before it. A batch is one run of this\n"
     "                           command, one window session's turns between two undos,\n"
@@ -77,6 +90,8 @@ inline constexpr char kHelp[] =
     "    2    bad usage: an unknown option, a PATH or DIR that does not exist or cannot be\n"
     "         read, a bad --jobs value; nothing was done\n"
     "    130  stopped by Ctrl+C (SIGINT) or SIGTERM; no photo was left half-written\n"
+    "    With --suggest: 0 it ran (photos that could not be read are named on standard\n"
+    "    error), 1 an --apply write failed, 2 bad usage or missing detector data.\n"
     "    With --undo: 0 every photo was restored, 1 a photo could not be (it is left as it\n"
     "    is) or there was nothing to undo, 2 bad usage or an unknown BATCH.\n"
     "\n"
@@ -92,7 +107,8 @@ inline constexpr char kHelp[] =
     "\n"
     "EXAMPLES\n"
     "    veyra --auto-rotate --recursive --dry-run /media/card/DCIM\n"
-    "    veyra --auto-rotate -r --output ~/Pictures/upright /media/card/DCIM\n";
+    "    veyra --auto-rotate -r --output ~/Pictures/upright /media/card/DCIM\n"
+    "    veyra --suggest -r ~/Pictures/scans\n";
 
 inline constexpr char kVersion[] = "Veyra %s\n";
 

@@ -4,10 +4,10 @@
 // Upright suggestions from the picture itself, for photos whose file says nothing about how
 // they should be seen (no Orientation tag, or 1): scans, old cameras, stripped Exif, a phone
 // held over a document lying flat. The suggester looks at a small decode of the photo in all
-// four quarter turns and asks three kinds of witness which turn is upright: face detectors
-// (frontal and profile), the text-orientation detector of the OCR engine, and scene cues (a
-// bright, smooth, blue band of sky along one edge). It answers only when its witnesses agree
-// well; a photo it is unsure of gets no suggestion. docs/suggestions.md tells how it decides.
+// four quarter turns and asks two kinds of witness which turn is upright: face detectors
+// (frontal and profile) and the text-orientation detector of the OCR engine. It answers only
+// when its witnesses agree well; a photo it is unsure of gets no suggestion (scene cues such as
+// sky are not built yet). docs/suggestions.md tells how it decides.
 //
 // The detector data comes from the system (Debian's opencv-data and tesseract-ocr-osd);
 // nothing is downloaded. A suggestion is only ever advice: nothing here writes a file.
@@ -20,7 +20,7 @@ struct VYRSuggestion
 {
     int m_angle = 0; // turn that makes it upright: 0 (none), 90, 180 or -90; clockwise positive
     double m_confidence = 0; // 0..1; with m_angle 0, how sure it is that the photo is upright
-    QString m_evidence;      // comma-joined cues, e.g. "faces:3", "text", "sky"
+    QString m_evidence;      // comma-joined cues, e.g. "faces:3", "text"
     // The Exif Orientation the file carries (0 when none). A value other than 0 or 1 means the
     // photo was left to Auto Rotate and m_angle is 0.
     int m_exifOrientation = 0;

@@ -14,5 +14,5 @@ struct VYRCueVote
     bool m_present = false;  // the witness saw something to judge by at all
     int m_turn = 0;          // its choice, 0..3 quarter turns clockwise
     double m_confidence = 0; // 0..1 that m_turn is upright
-    QString m_evidence;      // e.g. "faces:3", "text", "sky"
+    QString m_evidence;      // e.g. "faces:3", "text"
 };

@@ -49,7 +49,7 @@ struct VYRFaceWitness::Cascades
         const int shortSide = std::min(in_gray.cols, in_gray.rows);
         const int minSide = std::max(20, int(shortSide * kMinFaceShare));
         std::vector<cv::Rect> proposals;
-        in_propose.detectMultiScale(in_gray, proposals, 1.1, 4, 0, cv::Size(minSide, minSide));
+        in_propose.detectMultiScale(in_gray, proposals, 1.2, 3, 0, cv::Size(minSide, minSide));
         int confirmed = 0;
         for (const cv::Rect &face : proposals) {
             // The confirming detector sees the face with a margin, at a size it was trained

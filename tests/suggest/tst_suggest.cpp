@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Veyra developers
+#include "testjpeg.h"
+#include "vyrsuggest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A printed page: lines of ordinary prose, as a scan or a phone photo of a document shows it.
+QImage TextPage()
+{
+    QImage page(1008, 1408, QImage::Format_RGB32); // whole blocks: the turn trims nothing
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(26);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog, and then");
+    for (int y = 100; y < 1320; y += 40)
+        painter.drawText(60, y, line);
+    return page;
+}
+
+QImage Gradient()
+{
+    QImage picture(800, 600, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, 0, 600);
+    gradient.setColorAt(0, QColor(135, 206, 235));
+    gradient.setColorAt(1, QColor(20, 80, 20));
+    painter.fillRect(picture.rect(), gradient);
+    return picture;
+}
+
+QString WritePicture(const QString &in_dir, const QString &in_name, const QImage &in_picture,
+                     int in_orientation = 0)
+{
+    TestJpeg::Options options;
+    options.width = in_picture.width();
+    options.height = in_picture.height();
+    options.content = in_picture;
+    options.exif = in_orientation == 0 ? TestJpeg::Exif::None : TestJpeg::Exif::Intel;
+    options.orientation = in_orientation;
+    return TestJpeg::Write(in_dir, in_name, options);
+}
+
+} // namespace
+
+class TestSuggest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_home;
+    VYRSuggester *m_pSuggester = nullptr;
+
+    struct Run
+    {
+        int m_exit = -1;
+        QString m_out, m_err;
+    };
+    Run Veyra(const QStringList &in_args)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(VEYRA_BINARY), in_args);
+        Run run;
+        if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
+            run.m_exit = process.exitCode();
+            run.m_out = QString::fromUtf8(process.readAllStandardOutput());
+            run.m_err = QString::fromUtf8(process.readAllStandardError());
+        }
+        return run;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid() && m_home.isValid());
+        m_pSuggester = new VYRSuggester;
+        QString why;
+        QVERIFY2(m_pSuggester->IsReady(&why), qPrintable(why));
+    }
+    void cleanupTestCase() { delete m_pSuggester; }
+
+    // A page turned by a quarter or a half turn is given the turn back; the upright page, a
+    // plain gradient (no face, no text) and a page tagged 6 are given none.
+    void turnsBackATurnedPage_data()
+    {
+        QTest::addColumn<int>("stored"); // clockwise turn the picture stands in
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("upright") << 0 << 0 << 0;
+        QTest::newRow("turned 90") << 90 << 0 << -90;
+        QTest::newRow("turned 180") << 180 << 0 << 180;
+        QTest::newRow("turned 270") << 270 << 0 << 90;
+        QTest::newRow("turned 90, tagged 1") << 90 << 1 << -90;
+        // The tag already says how to show it: the picture is not argued with.
+        QTest::newRow("turned 90, tagged 6") << 90 << 6 << 0;
+        QTest::newRow("turned 270, tagged 3") << 270 << 3 << 0;
+    }
+    void turnsBackATurnedPage()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, orientation);
+        QFETCH(int, expected);
+        const QString path = WritePicture(
+            m_dir.path(), QStringLiteral("page-%1-%2.jpg").arg(stored).arg(orientation),
+            TestJpeg::Rotate(TextPage(), stored), orientation);
+        VYRSuggestion suggestion;
+        QString error;
+        QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
+        QCOMPARE(suggestion.m_exifOrientation, orientation);
+        const bool shown =
+            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
+        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(suggestion.m_angle)
+                                .arg(suggestion.m_confidence)
+                                .arg(suggestion.m_evidence)));
+        if (expected != 0) {
+            QVERIFY(suggestion.m_confidence <= 1.0);
+            QVERIFY(suggestion.m_evidence.contains(QLatin1String("text")));
+        }
+    }
+
+    void leavesPicturesWithoutCuesAlone()
+    {
+        for (int turn : {0, 90}) {
+            const QString path =
+                WritePicture(m_dir.path(), QStringLiteral("plain-%1.jpg").arg(turn),
+                             TestJpeg::Rotate(Gradient(), turn));
+            VYRSuggestion suggestion;
+            QString error;
+            QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
+            QVERIFY2(suggestion.m_angle == 0 ||
+                         suggestion.m_confidence < VYRDefaultSuggestConfidence(),
+                     qPrintable(suggestion.m_evidence));
+        }
+    }
+
+    // What cannot be looked at is a failure with a reason, never an upright verdict.
+    void refusesWhatItCannotRead()
+    {
+        VYRSuggestion suggestion;
+        QString error;
+        QVERIFY(!m_pSuggester->Suggest(m_dir.filePath(QStringLiteral("absent.jpg")), &suggestion,
+                                       &error));
+        QVERIFY(!error.isEmpty());
+        const QString empty = TestJpeg::WriteEmpty(m_dir.path(), QStringLiteral("empty.jpg"));
+        error.clear();
+        QVERIFY(!m_pSuggester->Suggest(empty, &suggestion, &error));
+        QVERIFY(!error.isEmpty());
+        const QString text = TestJpeg::WriteBytes(m_dir.path(), QStringLiteral("notes.jpg"),
+                                                  QByteArray("not a photo at all\n"));
+        error.clear();
+        QVERIFY(!m_pSuggester->Suggest(text, &suggestion, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    // The command line lists the turned, untagged page only; --apply writes that turn (the
+    // photo then reads upright) and leaves the tagged and the upright ones byte for byte.
+    void commandLineListsAndApplies()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString turned = WritePicture(folder.path(), QStringLiteral("a-turned.jpg"),
+                                            TestJpeg::Rotate(TextPage(), 90));
+        const QString tagged = WritePicture(folder.path(), QStringLiteral("b-tagged.jpg"),
+                                            TestJpeg::Rotate(TextPage(), 90), 6);
+        const QString upright =
+            WritePicture(folder.path(), QStringLiteral("c-upright.jpg"), TextPage());
+        const QByteArray taggedBytes = TestJpeg::ReadAll(tagged);
+        const QByteArray uprightBytes = TestJpeg::ReadAll(upright);
+        const QImage turnedPixels = TestJpeg::Decode(turned);
+
+        Run run = Veyra({QStringLiteral("--suggest"), folder.path()});
+        QCOMPARE(run.m_exit, 0);
+        const QStringList lines = run.m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        const QStringList fields = lines.first().split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 4);
+        QVERIFY(fields.at(0).endsWith(QLatin1String("a-turned.jpg")));
+        QCOMPARE(fields.at(1), QStringLiteral("-90"));
+        const double confidence = fields.at(2).toDouble();
+        QVERIFY(confidence >= VYRDefaultSuggestConfidence() && confidence <= 1.0);
+        QVERIFY(fields.at(3).contains(QLatin1String("text")));
+
+        // A minimum above every confidence lists nothing and is still a run that worked.
+        run = Veyra({QStringLiteral("--suggest"), QStringLiteral("--min-confidence"),
+                     QStringLiteral("1"), folder.path()});
+        QCOMPARE(run.m_exit, 0);
+        QVERIFY(run.m_out.isEmpty() || run.m_out.contains(QLatin1String("\t1.00\t")));
+
+        run = Veyra({QStringLiteral("--suggest"), QStringLiteral("--apply"), folder.path()});
+        QCOMPARE(run.m_exit, 0);
+        QCOMPARE(TestJpeg::ReadAll(tagged), taggedBytes);
+        QCOMPARE(TestJpeg::ReadAll(upright), uprightBytes);
+        // The turn is lossless: the pixels are the stored ones, turned back.
+        const int diff =
+            TestJpeg::MaxDifference(TestJpeg::Decode(turned), TestJpeg::Rotate(turnedPixels, 270));
+        QVERIFY2(diff >= 0 && diff <= 6, qPrintable(QString::number(diff)));
+        // Written, it is upright: a second look suggests nothing more.
+        run = Veyra({QStringLiteral("--suggest"), folder.path()});
+        QCOMPARE(run.m_exit, 0);
+        QCOMPARE(run.m_out, QString());
+        // And the write was journalled: the batch can be undone.
+        run = Veyra({QStringLiteral("--undo")});
+        QCOMPARE(run.m_exit, 0);
+        const int undone = TestJpeg::MaxDifference(TestJpeg::Decode(turned), turnedPixels);
+        QVERIFY2(undone == 0, qPrintable(QString::number(undone)));
+    }
+
+    void commandLineBadUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no path") << QStringList{QStringLiteral("--suggest")};
+        QTest::newRow("confidence above 1")
+            << QStringList{QStringLiteral("--suggest"), QStringLiteral("--min-confidence"),
+                           QStringLiteral("1.5"), QStringLiteral(".")};
+        QTest::newRow("confidence not a number")
+            << QStringList{QStringLiteral("--suggest"), QStringLiteral("--min-confidence"),
+                           QStringLiteral("high"), QStringLiteral(".")};
+        QTest::newRow("apply alone") << QStringList{QStringLiteral("--apply"), QStringLiteral(".")};
+        QTest::newRow("with --output")
+            << QStringList{QStringLiteral("--suggest"), QStringLiteral("--output"),
+                           QStringLiteral("/tmp"), QStringLiteral(".")};
+        QTest::newRow("missing path")
+            << QStringList{QStringLiteral("--suggest"), QStringLiteral("/no/such/folder")};
+    }
+    void commandLineBadUsage()
+    {
+        QFETCH(QStringList, args);
+        const Run run = Veyra(args);
+        QCOMPARE(run.m_exit, 2);
+        QVERIFY(run.m_out.isEmpty());
+        QVERIFY(!run.m_err.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSuggest)
+#include "tst_suggest.moc"
