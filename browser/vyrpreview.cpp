@@ -102,9 +102,8 @@ void VYRPreview::StartDecode()
         QImage picture;
         VYRThumbFileInfo info;
         const int status = VYRDecodeFittedPicture(path, box, &picture, &info, cancel.get());
-        QMetaObject::invokeMethod(
-            this, [this, token, status, picture] { OnDecoded(token, status, picture); },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "OnDecoded", Qt::QueuedConnection, Q_ARG(quint64, token),
+                                  Q_ARG(int, status), Q_ARG(QImage, picture));
     });
 }
 

@@ -60,7 +60,9 @@ protected:
 private:
     VYRImage *Item() const;
     void StartDecode();
-    void OnDecoded(quint64 in_token, int in_status, const QImage &in_picture);
+    // Called queued from the decoding thread, by name: the call's arguments then travel in
+    // the event alone, made there and freed here, with nothing shared to free on either side.
+    Q_INVOKABLE void OnDecoded(quint64 in_token, int in_status, const QImage &in_picture);
     // Applies the item's pending transform to the decoded picture and repaints.
     void UpdateShown();
     void Turn(int in_angle);
