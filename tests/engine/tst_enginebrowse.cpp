@@ -418,7 +418,8 @@ void TestEngineBrowse::stopAfterThirdFile()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, VYRDefaultEngine().BrowseThumbnails(
                                                      dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1,
                                                      1, 0, 0, 0, 0, 0, throwing, nullptr));
-    QCOMPARE(ThreadCount(), threadsBefore);
+    // Not more: a pooled thread of an earlier case may end meanwhile, which is no leak.
+    QVERIFY2(ThreadCount() <= threadsBefore, qPrintable(QString::number(ThreadCount())));
 }
 
 void TestEngineBrowse::waitsCallBackAndStopAtOnce()
