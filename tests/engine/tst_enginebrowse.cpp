@@ -72,6 +72,8 @@ int Browse(Recorder *inout_pRecorder, const QString &in_filter, bool in_subfolde
 }
 
 // Threads of this process right now (Linux).
+// A joined thread may still be listed for a moment, so callers wait for the count to fall
+// back; one that ended just before it was first counted makes the count lower, never higher.
 int ThreadCount()
 {
     return QDir(QStringLiteral("/proc/self/task"))
@@ -418,8 +420,7 @@ void TestEngineBrowse::stopAfterThirdFile()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, VYRDefaultEngine().BrowseThumbnails(
                                                      dir.path(), "*.jpg", 64, 64, 24, 0, 1, 1, 0, 1,
                                                      1, 0, 0, 0, 0, 0, throwing, nullptr));
-    // Not more: a pooled thread of an earlier case may end meanwhile, which is no leak.
-    QVERIFY2(ThreadCount() <= threadsBefore, qPrintable(QString::number(ThreadCount())));
+    QTRY_VERIFY(ThreadCount() <= threadsBefore);
 }
 
 void TestEngineBrowse::waitsCallBackAndStopAtOnce()
@@ -439,7 +440,7 @@ void TestEngineBrowse::waitsCallBackAndStopAtOnce()
     QCOMPARE(Browse(&stopped, "*.jpg", false), int(VYR_ERR_BROWSE_STOPPED));
     QCOMPARE(stopped.m_waits, QList<int>({0, 0}));
     QVERIFY(stopped.m_waitsBare && stopped.m_deliveries.isEmpty() && held.IsHeld());
-    QCOMPARE(ThreadCount(), threadsBefore);
+    QTRY_VERIFY(ThreadCount() <= threadsBefore);
 
     // Memory given back: the waiting decodes go on, and deliveries keep their order.
     Recorder resumed;
