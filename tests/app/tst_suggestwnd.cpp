@@ -17,50 +17,14 @@
 #include "slctfldr.h"
 #include "suggestctl.h"
 #include "testjpeg.h"
+#include "testpictures.h"
 #include "vyrapp.h"
 #include "vyrimg.h"
 #include "vyrthumbvw.h"
 
-namespace {
-
-QImage TextPage()
-{
-    QImage page(1008, 1408, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(26);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    for (int y = 100; y < 1320; y += 40)
-        painter.drawText(60, y, QStringLiteral("The quick brown fox jumps over the lazy dog, and"));
-    return page;
-}
-
-QImage Gradient()
-{
-    QImage picture(800, 600, QImage::Format_RGB32);
-    QPainter painter(&picture);
-    QLinearGradient gradient(0, 0, 0, 600);
-    gradient.setColorAt(0, QColor(135, 206, 235));
-    gradient.setColorAt(1, QColor(20, 80, 20));
-    painter.fillRect(picture.rect(), gradient);
-    return picture;
-}
-
-QString WritePicture(const QString &in_dir, const QString &in_name, const QImage &in_picture,
-                     int in_orientation)
-{
-    TestJpeg::Options options;
-    options.width = in_picture.width();
-    options.height = in_picture.height();
-    options.content = in_picture;
-    options.exif = in_orientation == 0 ? TestJpeg::Exif::None : TestJpeg::Exif::Intel;
-    options.orientation = in_orientation;
-    return TestJpeg::Write(in_dir, in_name, options);
-}
-
-} // namespace
+using TestPictures::Gradient;
+using TestPictures::TextPage;
+using TestPictures::Write;
 
 class TestSuggestWnd : public QObject
 {
@@ -90,13 +54,11 @@ private slots:
     {
         QTemporaryDir dir;
         // Stored turned a quarter clockwise: the way back is a quarter counter-clockwise.
-        QVERIFY(!WritePicture(dir.path(), "a_sideways.jpg", TestJpeg::Rotate(TextPage(), 90), 0)
-                     .isEmpty());
-        QVERIFY(!WritePicture(dir.path(), "b_upside.jpg", TestJpeg::Rotate(TextPage(), 180), 0)
-                     .isEmpty());
-        QVERIFY(!WritePicture(dir.path(), "c_tagged6.jpg", TestJpeg::Rotate(TextPage(), 90), 6)
-                     .isEmpty());
-        QVERIFY(!WritePicture(dir.path(), "d_plain.jpg", Gradient(), 0).isEmpty());
+        QVERIFY(
+            !Write(dir.path(), "a_sideways.jpg", TestJpeg::Rotate(TextPage(), 90), 0).isEmpty());
+        QVERIFY(!Write(dir.path(), "b_upside.jpg", TestJpeg::Rotate(TextPage(), 180), 0).isEmpty());
+        QVERIFY(!Write(dir.path(), "c_tagged6.jpg", TestJpeg::Rotate(TextPage(), 90), 6).isEmpty());
+        QVERIFY(!Write(dir.path(), "d_plain.jpg", Gradient(), 0).isEmpty());
         VYRThumbVw *view = Frame()->GetThumbView();
         view->LoadFolder(dir.path());
         QTRY_COMPARE(view->GetCellCount(), 4);
