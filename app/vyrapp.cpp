@@ -20,6 +20,7 @@
 #include "qlskin.h"
 #include "qltheme.h"
 #include "resource.h"
+#include "thumb/vyrsharedthumbwriter.h"
 #include "vyrthumbvw.h"
 
 // Resources live in this library; the linker keeps them only when something refers to them.
@@ -161,6 +162,9 @@ int VYRApp::Run()
     connect(m_pMainWnd, &MainWnd::Closed, this, &QCoreApplication::quit, Qt::QueuedConnection);
     const int code = exec();
     ExitInstance();
+    // The window is gone: the shared-cache entries still queued get a moment, and what is left
+    // is decoded again next time.
+    VYRFinishSharedThumbWrites(1500);
     return code;
 }
 

@@ -3,6 +3,7 @@
 #include "vyrsharedthumbs.h"
 
 #include "qltrace.h"
+#include "thumb/vyrsharedthumbwriter.h"
 
 #include <cstring>
 
@@ -370,6 +371,8 @@ int ForgetEntries(const QString &in_path)
 
 int VYRForgetSharedThumbnails(const QString &in_path) noexcept
 {
+    // An entry still waiting to be written would bring the old picture back.
+    VYRDropSharedThumbWrites(in_path);
     try {
         return ForgetEntries(in_path);
     } catch (...) {

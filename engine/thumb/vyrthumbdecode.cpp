@@ -9,6 +9,7 @@
 #include "qltrace.h"
 #include "thumb/vyrembeddedthumb.h"
 #include "thumb/vyrsharedthumbs.h"
+#include "thumb/vyrsharedthumbwriter.h"
 #include "thumb/vyrthumbcache.h"
 
 #include <QBuffer>
@@ -348,7 +349,7 @@ bool TryPreviews(const QString &in_path, const QByteArray &in_data, qint64 in_fi
 }
 
 // The photo decoded whole, fitted to the box; and, when the shared cache is written, fitted to
-// its size class and written there.
+// its size class and handed to the writer (or written here when its queue is full).
 int DecodeAndShare(const QString &in_path, const QByteArray &in_data, QSize in_box,
                    const VYRThumbSources &in_sources, VYRSharedThumbPhoto *inout_pPhoto,
                    const std::atomic<bool> *in_pCancel, QImage *out_pPicture,
@@ -371,7 +372,8 @@ int DecodeAndShare(const QString &in_path, const QByteArray &in_data, QSize in_b
     if (classEdge > 0 && !pictures.m_classPicture.isNull()) {
         inout_pPhoto->m_width = out_pInfo->m_width;
         inout_pPhoto->m_height = out_pInfo->m_height;
-        VYRWriteSharedThumb(in_sources, *inout_pPhoto, classEdge, pictures.m_classPicture);
+        if (!VYRDeferSharedThumb(in_sources, *inout_pPhoto, classEdge, pictures.m_classPicture))
+            VYRWriteSharedThumb(in_sources, *inout_pPhoto, classEdge, pictures.m_classPicture);
     }
     return VYR_SUCCESS;
 }
@@ -384,6 +386,7 @@ int VYRDecodeThumbPicture(const QString &in_path, QSize in_box, const VYRThumbSo
 {
     if (in_pCancel && in_pCancel->load(std::memory_order_relaxed))
         return VYR_ERR_CANCELLED;
+    const VYRThumbDecodeScope decoding;
     QByteArray data;
     VYRSharedThumbPhoto photo;
     photo.m_path = in_path;

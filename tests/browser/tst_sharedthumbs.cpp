@@ -6,6 +6,7 @@
 // photo's entries when the command line turns it.
 #include "testjpeg.h"
 #include "thumb/vyrsharedthumbs.h"
+#include "thumb/vyrsharedthumbwriter.h"
 #include "thumb/vyrthumbdecode.h"
 
 #include <QCryptographicHash>
@@ -99,6 +100,8 @@ class TestSharedThumbs : public QObject
         if (VYRDecodeThumbPicture(in_path, QSize(in_box, in_box), in_sources, &picture, &info) !=
             VYR_SUCCESS)
             return QImage();
+        // Entries are written once decoding pauses: these tests look at them right away.
+        VYRFlushSharedThumbWrites();
         return picture;
     }
 
@@ -283,6 +286,48 @@ private slots:
         const QImage picture = Picture(path, 128, Sources(false, false));
         QVERIFY(!picture.isNull());
         QCOMPARE(Near(picture.pixel(10, picture.height() / 2), qRgb(0, 255, 0)), used);
+    }
+
+    // Entries wait while thumbnails are decoded and are written once decoding pauses; a photo
+    // rewritten meanwhile loses its waiting entry; a full queue makes the decoder write its own.
+    void deferredEntries()
+    {
+        const VYRThumbSources sources = Sources(false, true);
+        QImage picture;
+        VYRThumbFileInfo info;
+        const QString waits = Photo(QByteArray());
+        const QString rewritten = Photo(QByteArray());
+        {
+            const VYRThumbDecodeScope grid; // the grid still decoding
+            QCOMPARE(VYRDecodeThumbPicture(waits, QSize(128, 128), sources, &picture, &info),
+                     VYR_SUCCESS);
+            QCOMPARE(VYRDecodeThumbPicture(rewritten, QSize(128, 128), sources, &picture, &info),
+                     VYR_SUCCESS);
+            QTest::qWait(400);
+            QCOMPARE(VYRPendingSharedThumbWrites(), 2);
+            QVERIFY(!QFile::exists(EntryPath(waits, "normal")));
+            VYRForgetSharedThumbnails(rewritten);
+            QCOMPARE(VYRPendingSharedThumbWrites(), 1);
+        }
+        QTRY_VERIFY(QFile::exists(EntryPath(waits, "normal")));
+        VYRFlushSharedThumbWrites();
+        QVERIFY(!QFile::exists(EntryPath(rewritten, "normal")));
+
+        // 1024x768 pictures for the 1024 class: the queue holds 16 of them.
+        const VYRThumbDecodeScope grid;
+        const int fit = int(kVYRDeferredThumbBytes / (1024 * 768 * 4));
+        QStringList photos;
+        for (int i = 0; i <= fit; ++i) {
+            photos << Photo(QByteArray());
+            QCOMPARE(
+                VYRDecodeThumbPicture(photos.last(), QSize(1024, 1024), sources, &picture, &info),
+                VYR_SUCCESS);
+        }
+        QCOMPARE(VYRPendingSharedThumbWrites(), fit);
+        QVERIFY(!QFile::exists(EntryPath(photos.first(), "xx-large")));
+        QVERIFY(QFile::exists(EntryPath(photos.last(), "xx-large")));
+        VYRFlushSharedThumbWrites();
+        QVERIFY(QFile::exists(EntryPath(photos.first(), "xx-large")));
     }
 
 #ifdef VEYRA_BINARY
