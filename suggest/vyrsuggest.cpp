@@ -24,12 +24,12 @@
 
 namespace {
 
-// The face witness looks at 448 px on the long side: with its 24 px window a face of 4% of
-// the short side is then still found (400 px lost the small faces of group photos, 512 px
-// found fewer, the scale steps then falling between them). Characters need more pixels than
-// faces do.
+// The face witness looks at 448 px on the long side: with its 24 px window a face of some 7%
+// of the short side is still found (400 px lost the small faces of group photos; 512 px cost
+// 30% more and found fewer). Characters need more pixels; 1000 px is what the DCT scaling of
+// a 4000 px photo gives at a quarter, much cheaper to decode than 3/8 for 1024.
 constexpr int kSmallSidePx = 448;
-constexpr int kTextSidePx = 1024;
+constexpr int kTextSidePx = 1000;
 
 int AngleForTurns(int in_turns)
 {

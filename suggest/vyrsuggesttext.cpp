@@ -4,8 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
