@@ -32,8 +32,13 @@ constexpr int kProposeNeighbours = 2;
 // is skin-toned: small faces have eyes of a few pixels, but carved wood and lamps that the
 // two face detectors take for a face are rarely skin-coloured all over.
 constexpr double kMinSkinShare = 0.8;
-// A picture whose mean saturation (0..255) is below this is taken as gray: no skin test.
-constexpr double kMinColourSaturation = 20;
+// A picture is in colour (and a skin test means something) when this share of its pixels is
+// clearly coloured (saturation and value at least kMinSaturation of 255) in a hue outside the
+// warm band of skin, wood and sepia (OpenCV hue 0..180: below kWarmHueEnd or above 180 minus
+// it). A toned scan, or a portrait in warm light on gray, is taken as gray: faces need eyes.
+constexpr int kMinSaturation = 40;
+constexpr int kWarmHueEnd = 25;
+constexpr double kMinCoolShare = 0.03;
 
 cv::Mat Turned(const cv::Mat &in_picture, int in_turn)
 {
@@ -64,9 +69,13 @@ bool VYRIsColourPicture(const cv::Mat &in_bgr)
 {
     if (in_bgr.empty() || in_bgr.type() != CV_8UC3)
         return false;
-    cv::Mat hsv;
+    // Saturation alone would take a sepia or toned scan for colour, and all of it for skin:
+    // colour means some clearly coloured pixels of a hue that is not the warm one.
+    cv::Mat hsv, coloured;
     cv::cvtColor(in_bgr, hsv, cv::COLOR_BGR2HSV);
-    return cv::mean(hsv)[1] >= kMinColourSaturation;
+    cv::inRange(hsv, cv::Scalar(kWarmHueEnd, kMinSaturation, kMinSaturation),
+                cv::Scalar(180 - kWarmHueEnd, 255, 255), coloured);
+    return double(cv::countNonZero(coloured)) >= kMinCoolShare * double(coloured.total());
 }
 
 struct VYRFaceWitness::Cascades

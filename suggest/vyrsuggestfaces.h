@@ -39,5 +39,5 @@ private:
 };
 
 // True when in_bgr (8-bit BGR) has enough colour for a skin test to mean anything: a gray
-// or sepia scan has none.
+// or sepia scan has none, nor has a picture of one warm hue only.
 bool VYRIsColourPicture(const cv::Mat &in_bgr);

@@ -3,13 +3,16 @@
 #include "testjpeg.h"
 #include "testpictures.h"
 #include "vyrsuggest.h"
+#include "vyrsuggestfaces.h"
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <opencv2/core.hpp>
 
 using TestPictures::Gradient;
 using TestPictures::TextPage;
@@ -107,6 +110,76 @@ private slots:
             QVERIFY(suggestion.m_confidence <= 1.0);
             QVERIFY(suggestion.m_evidence.contains(QLatin1String("text")));
         }
+    }
+
+    // Pages at the sizes photos come in: a small scan (its print under the size the text
+    // detector reads, so it must be enlarged first) and a 12-megapixel photo (decoded small
+    // by DCT scaling; the print must still be large enough there).
+    void readsPagesOfAnySize_data()
+    {
+        QTest::addColumn<int>("longSide");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        for (int longSide : {520, 4000}) {
+            const QString size = QString::number(longSide);
+            QTest::newRow(qPrintable(size + QStringLiteral(" upright"))) << longSide << 0 << 0;
+            QTest::newRow(qPrintable(size + QStringLiteral(" turned 90"))) << longSide << 90 << -90;
+            QTest::newRow(qPrintable(size + QStringLiteral(" turned 180")))
+                << longSide << 180 << 180;
+            QTest::newRow(qPrintable(size + QStringLiteral(" turned 270")))
+                << longSide << 270 << 90;
+        }
+    }
+    void readsPagesOfAnySize()
+    {
+        QFETCH(int, longSide);
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        const QImage page =
+            TextPage().scaled(longSide, longSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QString path =
+            WritePicture(m_dir.path(), QStringLiteral("sized-%1-%2.jpg").arg(longSide).arg(stored),
+                         TestJpeg::Rotate(page, stored));
+        VYRSuggestion suggestion;
+        QString error;
+        QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
+        const bool shown =
+            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
+        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(suggestion.m_angle)
+                                .arg(suggestion.m_confidence)
+                                .arg(suggestion.m_evidence)));
+    }
+
+    // The skin test that lets a face without visible eyes count means nothing without colour:
+    // a gray or sepia scan (its warm tint is all "skin") and a picture of one warm hue only
+    // must be taken as gray; skin under a blue sky, or a green lawn, as colour; what is not a
+    // BGR picture as no colour at all.
+    void tellsColourFromGray_data()
+    {
+        QTest::addColumn<QColor>("top");
+        QTest::addColumn<QColor>("bottom");
+        QTest::addColumn<bool>("colour");
+        QTest::newRow("gray") << QColor(90, 90, 90) << QColor(200, 200, 200) << false;
+        QTest::newRow("sepia scan") << QColor(80, 60, 40) << QColor(200, 160, 120) << false;
+        QTest::newRow("skin only") << QColor(225, 170, 140) << QColor(120, 80, 60) << false;
+        QTest::newRow("skin under sky") << QColor(135, 180, 235) << QColor(225, 170, 140) << true;
+        QTest::newRow("lawn") << QColor(200, 200, 200) << QColor(40, 120, 40) << true;
+    }
+    void tellsColourFromGray()
+    {
+        QFETCH(QColor, top);
+        QFETCH(QColor, bottom);
+        QFETCH(bool, colour);
+        cv::Mat picture(300, 400, CV_8UC3);
+        picture(cv::Rect(0, 0, 400, 150)) = cv::Scalar(top.blue(), top.green(), top.red());
+        picture(cv::Rect(0, 150, 400, 150)) =
+            cv::Scalar(bottom.blue(), bottom.green(), bottom.red());
+        QCOMPARE(VYRIsColourPicture(picture), colour);
+        const cv::Mat gray(300, 400, CV_8UC1, cv::Scalar(128));
+        QVERIFY(!VYRIsColourPicture(gray));
+        QVERIFY(!VYRIsColourPicture(cv::Mat()));
     }
 
     void leavesPicturesWithoutCuesAlone()
