@@ -3,6 +3,7 @@
 #include "vyrsuggest.h"
 
 #include "vyrsuggestfaces.h"
+#include "vyrsuggestscene.h"
 #include "vyrsuggesttext.h"
 
 #include "thumb/vyrthumbdecode.h"
@@ -128,9 +129,9 @@ bool VYRSuggester::Suggest(const QString &in_path, VYRSuggestion *out_pSuggestio
     const cv::Mat colour = ColourOf(picture);
     cv::Mat gray;
     cv::cvtColor(colour, gray, cv::COLOR_BGR2GRAY);
-    const std::array<VYRCueVote, 2> votes = {
-        m_pDetectors->m_faces.Judge(Shrunk(colour, kSmallSidePx), gray),
-        m_pDetectors->m_text.Judge(gray)};
+    const cv::Mat small = Shrunk(colour, kSmallSidePx);
+    const std::array<VYRCueVote, 3> votes = {m_pDetectors->m_faces.Judge(small, gray),
+                                             m_pDetectors->m_text.Judge(gray), VYRJudgeSky(small)};
 
     // Witnesses for one turn strengthen each other (either may be wrong, both rarely are);
     // a witness for another turn weakens it as much as it is sure of its own.

@@ -15,6 +15,9 @@ namespace {
 // The detector's orientation confidence is a log-odds-like margin between the best and the
 // second orientation, not a probability: around 1 it is a guess, beyond 5 it is rarely wrong.
 constexpr double kConfidenceScale = 3.0;
+// Below this margin the detector is guessing (grass, gravel and foliage give it blobs that it
+// reads some way or other): no evidence, neither for a turn nor against another witness's.
+constexpr double kMinMargin = 2.0;
 
 // The detector wants characters of some 15 px and more: a small picture (a scan kept small,
 // a web copy) is enlarged towards this long side first, by at most kMaxEnlarge.
@@ -84,7 +87,7 @@ VYRCueVote VYRTextWitness::Judge(const cv::Mat &in_gray)
     float scriptConf = 0;
     const bool found = api.DetectOrientationScript(&orientDeg, &orientConf, &script, &scriptConf);
     api.Clear();
-    if (!found || !std::isfinite(orientConf) || orientConf <= 0)
+    if (!found || !std::isfinite(orientConf) || orientConf < kMinMargin)
         return vote;
     vote.m_present = true;
     // orientDeg is how far the text stands turned clockwise; the turn back is its complement.

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <opencv2/core.hpp>
@@ -23,6 +24,33 @@ QString WritePicture(const QString &in_dir, const QString &in_name, const QImage
                      int in_orientation = 0)
 {
     return TestPictures::Write(in_dir, in_name, in_picture, in_orientation);
+}
+
+// A clear sky over busy ground (patches of grass and earth): the sky cue's picture. With
+// in_skyBelow the bottom band is sky too, as over a still lake; with in_plainGround the
+// ground is as smooth as the sky.
+QImage Landscape(bool in_skyBelow = false, bool in_plainGround = false)
+{
+    QImage picture(800, 600, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient sky(0, 0, 0, 240);
+    sky.setColorAt(0, QColor(70, 130, 220));
+    sky.setColorAt(1, QColor(140, 185, 235));
+    painter.fillRect(QRect(0, 0, 800, 240), sky);
+    painter.fillRect(QRect(0, 240, 800, 360), QColor(60, 110, 40));
+    if (!in_plainGround) {
+        QRandomGenerator random(24);
+        painter.setPen(Qt::NoPen);
+        for (int i = 0; i < 1500; ++i) {
+            const int shade = random.bounded(40, 160);
+            painter.setBrush(QColor(shade, shade + random.bounded(40), shade / 2));
+            painter.drawEllipse(QPoint(random.bounded(800), 240 + random.bounded(360)),
+                                random.bounded(8, 40), random.bounded(8, 40));
+        }
+    }
+    if (in_skyBelow)
+        painter.fillRect(QRect(0, 480, 800, 120), sky);
+    return picture;
 }
 
 } // namespace
@@ -180,6 +208,45 @@ private slots:
         const cv::Mat gray(300, 400, CV_8UC1, cv::Scalar(128));
         QVERIFY(!VYRIsColourPicture(gray));
         QVERIFY(!VYRIsColourPicture(cv::Mat()));
+    }
+
+    // A clear sky along one edge turns the landscape back; sky on two edges, a smooth ground
+    // or a picture that is all sky-blue is no evidence, whichever way it stands.
+    void turnsBackBySky_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("upright") << Landscape() << 0 << 0;
+        QTest::newRow("turned 90") << Landscape() << 90 << -90;
+        QTest::newRow("turned 180") << Landscape() << 180 << 180;
+        QTest::newRow("turned 270") << Landscape() << 270 << 90;
+        QTest::newRow("sky above and below, turned 90") << Landscape(true) << 90 << 0;
+        QTest::newRow("smooth ground, turned 90") << Landscape(false, true) << 90 << 0;
+        QImage blue(800, 600, QImage::Format_RGB32);
+        blue.fill(QColor(70, 130, 220));
+        QTest::newRow("all blue, turned 90") << blue << 90 << 0;
+    }
+    void turnsBackBySky()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        const QString path =
+            WritePicture(m_dir.path(), QStringLiteral("sky-%1.jpg").arg(QTest::currentDataTag()),
+                         TestJpeg::Rotate(picture, stored));
+        VYRSuggestion suggestion;
+        QString error;
+        QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
+        const bool shown =
+            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
+        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(suggestion.m_angle)
+                                .arg(suggestion.m_confidence)
+                                .arg(suggestion.m_evidence)));
+        if (expected != 0)
+            QCOMPARE(suggestion.m_evidence, QStringLiteral("sky"));
     }
 
     void leavesPicturesWithoutCuesAlone()
