@@ -31,6 +31,8 @@ namespace {
 // a 4000 px photo gives at a quarter, much cheaper to decode than 3/8 for 1024.
 constexpr int kSmallSidePx = 448;
 constexpr int kTextSidePx = 1000;
+// Text at least this sure ends the look (see Suggest).
+constexpr double kSureText = 0.95;
 
 int AngleForTurns(int in_turns)
 {
@@ -130,8 +132,13 @@ bool VYRSuggester::Suggest(const QString &in_path, VYRSuggestion *out_pSuggestio
     cv::Mat gray;
     cv::cvtColor(colour, gray, cv::COLOR_BGR2GRAY);
     const cv::Mat small = Shrunk(colour, kSmallSidePx);
-    const std::array<VYRCueVote, 3> votes = {m_pDetectors->m_faces.Judge(small, gray),
-                                             m_pDetectors->m_text.Judge(gray), VYRJudgeSky(small)};
+    std::array<VYRCueVote, 3> votes;
+    votes[0] = m_pDetectors->m_text.Judge(gray);
+    votes[1] = VYRJudgeSky(small);
+    // A page the text detector is sure of needs no faces (which cost most): faces could only
+    // take a little from it, and on a page of print they are rare.
+    if (!votes[0].m_present || votes[0].m_confidence < kSureText)
+        votes[2] = m_pDetectors->m_faces.Judge(small, gray);
 
     // Witnesses for one turn strengthen each other (either may be wrong, both rarely are);
     // a witness for another turn weakens it as much as it is sure of its own.
