@@ -4,10 +4,10 @@
 // Upright suggestions from the picture itself, for photos whose file says nothing about how
 // they should be seen (no Orientation tag, or 1): scans, old cameras, stripped Exif, a phone
 // held over a document lying flat. The suggester looks at a small decode of the photo in all
-// four quarter turns and asks two kinds of witness which turn is upright: face detectors
-// (frontal and profile) and the text-orientation detector of the OCR engine. It answers only
-// when its witnesses agree well; a photo it is unsure of gets no suggestion (scene cues such as
-// sky are not built yet). docs/suggestions.md tells how it decides.
+// four quarter turns and asks three kinds of witness which turn is upright: face detectors,
+// the text-orientation detector of the OCR engine, and a clear sky along one edge. It answers
+// only when its witnesses agree well; a photo it is unsure of gets no suggestion.
+// docs/suggestions.md tells how it decides.
 //
 // The detector data comes from the system (Debian's opencv-data and tesseract-ocr-osd);
 // nothing is downloaded. A suggestion is only ever advice: nothing here writes a file.

@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
 
 namespace {
@@ -13,6 +15,14 @@ namespace {
 // The detector's orientation confidence is a log-odds-like margin between the best and the
 // second orientation, not a probability: around 1 it is a guess, beyond 5 it is rarely wrong.
 constexpr double kConfidenceScale = 3.0;
+// Below this margin the detector is guessing (grass, gravel and foliage give it blobs that it
+// reads some way or other): no evidence, neither for a turn nor against another witness's.
+constexpr double kMinMargin = 2.0;
+
+// The detector wants characters of some 15 px and more: a small picture (a scan kept small,
+// a web copy) is enlarged towards this long side first, by at most kMaxEnlarge.
+constexpr int kWantedLongSide = 1024;
+constexpr double kMaxEnlarge = 3.0;
 
 } // namespace
 
@@ -62,8 +72,13 @@ VYRCueVote VYRTextWitness::Judge(const cv::Mat &in_gray)
     VYRCueVote vote;
     if (!m_pEngine->m_ready || in_gray.empty() || in_gray.type() != CV_8UC1)
         return vote;
+    cv::Mat gray = in_gray;
+    const int longSide = std::max(in_gray.cols, in_gray.rows);
+    const double enlarge = std::min(kMaxEnlarge, double(kWantedLongSide) / longSide);
+    if (enlarge > 1.2)
+        cv::resize(in_gray, gray, cv::Size(), enlarge, enlarge, cv::INTER_CUBIC);
     tesseract::TessBaseAPI &api = m_pEngine->m_api;
-    api.SetImage(in_gray.data, in_gray.cols, in_gray.rows, 1, int(in_gray.step));
+    api.SetImage(gray.data, gray.cols, gray.rows, 1, int(gray.step));
     // Any fixed resolution keeps the engine from guessing one (and saying so).
     api.SetSourceResolution(70);
     int orientDeg = 0;
@@ -72,7 +87,7 @@ VYRCueVote VYRTextWitness::Judge(const cv::Mat &in_gray)
     float scriptConf = 0;
     const bool found = api.DetectOrientationScript(&orientDeg, &orientConf, &script, &scriptConf);
     api.Clear();
-    if (!found || !std::isfinite(orientConf) || orientConf <= 0)
+    if (!found || !std::isfinite(orientConf) || orientConf < kMinMargin)
         return vote;
     vote.m_present = true;
     // orientDeg is how far the text stands turned clockwise; the turn back is its complement.

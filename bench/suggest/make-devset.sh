@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: 2026 The Veyra developers
 #
-# make-devset.sh OUT [SAMPLES] [SKIMAGE-GIT] [TESSTEST-GIT]
+# make-devset.sh [--held-out] OUT [SAMPLES] [SKIMAGE-GIT] [TESSTEST-GIT]
 #
 # Builds the development set of the upright suggestions into OUT: each upright original (see
 # SOURCES.md for where each comes from and its licence) made upright by its own Orientation,
@@ -12,7 +12,15 @@
 #   SKIMAGE-GIT   a clone (or bare git dir) of github.com/scikit-image/scikit-image
 #   TESSTEST-GIT  a clone (or bare git dir) of github.com/tesseract-ocr/test
 # A source that is not given is cloned shallowly; one that cannot be had is left out.
+# --held-out builds the other set instead: photos of the same sources that no threshold of the
+# suggester was chosen on, to see how the figures hold on pictures it has not been tuned for.
 set -euo pipefail
+
+heldout=0
+if [ "${1:-}" = --held-out ]; then
+  heldout=1
+  shift
+fi
 
 out=${1:?usage: make-devset.sh OUT [SAMPLES] [SKIMAGE-GIT] [TESSTEST-GIT]}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -49,6 +57,40 @@ git_dir() { # a clone's .git, a bare repository as it is, or a fresh shallow clo
   fi
 }
 
+heldout_set() {
+  local camera=$samples/camera
+  add other feather "$camera/Fujifilm_FinePix_E500.jpg"
+  add people office "$camera/Konica_Minolta_DiMAGE_Z3.jpg"
+  add other lizard-leaves "$camera/Nikon_D70.jpg"
+  add other drawing "$camera/PaintTool_sample.jpg"
+  add other leaf "$camera/jolla.jpg"
+  add people soldiers "$camera/long_description.jpg"
+  local sk tt f ext
+  sk=$(git_dir "$skimage" https://github.com/scikit-image/scikit-image.git skimage || true)
+  if [ -n "$sk" ]; then
+    for f in coins moon grass gravel horse hubble_deep_field retina ihc clock_motion bw_text; do
+      for ext in png jpg; do
+        for dir in src/_skimage2/data skimage/data; do
+          [ -s "$work/sk-$f" ] || from_git "$sk" "$dir/$f.$ext" "$work/sk-$f"
+        done
+      done
+      case $f in
+        bw_text) add text "sk-$f" "$work/sk-$f" ;;
+        *) add other "sk-$f" "$work/sk-$f" ;;
+      esac
+    done
+  fi
+  tt=$(git_dir "$tesstest" https://github.com/tesseract-ocr/test.git tesstest || true)
+  if [ -n "$tt" ]; then
+    for f in hebtypo.jpg arabic.tif viet.tif raaj.tif trainingtimes.tif HelloGoogle.tif \
+      8087_054.3B.tif; do
+      from_git "$tt" "testing/$f" "$work/tt-$f"
+      add text "tess-${f%.*}" "$work/tt-$f"
+    done
+  fi
+}
+
+dev_set() {
 # The shared camera samples, by what they show (the others are close-ups, animals, objects).
 camera=$samples/camera
 while read -r class name file; do
@@ -124,4 +166,7 @@ if [ -n "$tt" ]; then
     add text "tess-${f%.*}" "$work/tt-$f"
   done
 fi
+}
+
+if [ "$heldout" = 1 ]; then heldout_set; else dev_set; fi
 echo "$(find "$out" -name '*.jpg' | wc -l) photos in $out"

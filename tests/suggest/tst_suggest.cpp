@@ -3,13 +3,17 @@
 #include "testjpeg.h"
 #include "testpictures.h"
 #include "vyrsuggest.h"
+#include "vyrsuggestfaces.h"
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <opencv2/core.hpp>
 
 using TestPictures::Gradient;
 using TestPictures::TextPage;
@@ -20,6 +24,33 @@ QString WritePicture(const QString &in_dir, const QString &in_name, const QImage
                      int in_orientation = 0)
 {
     return TestPictures::Write(in_dir, in_name, in_picture, in_orientation);
+}
+
+// A clear sky over busy ground (patches of grass and earth): the sky cue's picture. With
+// in_skyBelow the bottom band is sky too, as over a still lake; with in_plainGround the
+// ground is as smooth as the sky.
+QImage Landscape(bool in_skyBelow = false, bool in_plainGround = false)
+{
+    QImage picture(800, 600, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient sky(0, 0, 0, 240);
+    sky.setColorAt(0, QColor(70, 130, 220));
+    sky.setColorAt(1, QColor(140, 185, 235));
+    painter.fillRect(QRect(0, 0, 800, 240), sky);
+    painter.fillRect(QRect(0, 240, 800, 360), QColor(60, 110, 40));
+    if (!in_plainGround) {
+        QRandomGenerator random(24);
+        painter.setPen(Qt::NoPen);
+        for (int i = 0; i < 1500; ++i) {
+            const int shade = random.bounded(40, 160);
+            painter.setBrush(QColor(shade, shade + random.bounded(40), shade / 2));
+            painter.drawEllipse(QPoint(random.bounded(800), 240 + random.bounded(360)),
+                                random.bounded(8, 40), random.bounded(8, 40));
+        }
+    }
+    if (in_skyBelow)
+        painter.fillRect(QRect(0, 480, 800, 120), sky);
+    return picture;
 }
 
 } // namespace
@@ -107,6 +138,115 @@ private slots:
             QVERIFY(suggestion.m_confidence <= 1.0);
             QVERIFY(suggestion.m_evidence.contains(QLatin1String("text")));
         }
+    }
+
+    // Pages at the sizes photos come in: a small scan (its print under the size the text
+    // detector reads, so it must be enlarged first) and a 12-megapixel photo (decoded small
+    // by DCT scaling; the print must still be large enough there).
+    void readsPagesOfAnySize_data()
+    {
+        QTest::addColumn<int>("longSide");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        for (int longSide : {520, 4000}) {
+            const QString size = QString::number(longSide);
+            QTest::newRow(qPrintable(size + QStringLiteral(" upright"))) << longSide << 0 << 0;
+            QTest::newRow(qPrintable(size + QStringLiteral(" turned 90"))) << longSide << 90 << -90;
+            QTest::newRow(qPrintable(size + QStringLiteral(" turned 180")))
+                << longSide << 180 << 180;
+            QTest::newRow(qPrintable(size + QStringLiteral(" turned 270")))
+                << longSide << 270 << 90;
+        }
+    }
+    void readsPagesOfAnySize()
+    {
+        QFETCH(int, longSide);
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        const QImage page =
+            TextPage().scaled(longSide, longSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QString path =
+            WritePicture(m_dir.path(), QStringLiteral("sized-%1-%2.jpg").arg(longSide).arg(stored),
+                         TestJpeg::Rotate(page, stored));
+        VYRSuggestion suggestion;
+        QString error;
+        QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
+        const bool shown =
+            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
+        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(suggestion.m_angle)
+                                .arg(suggestion.m_confidence)
+                                .arg(suggestion.m_evidence)));
+    }
+
+    // The skin test that lets a face without visible eyes count means nothing without colour:
+    // a gray or sepia scan (its warm tint is all "skin") and a picture of one warm hue only
+    // must be taken as gray; skin under a blue sky, or a green lawn, as colour; what is not a
+    // BGR picture as no colour at all.
+    void tellsColourFromGray_data()
+    {
+        QTest::addColumn<QColor>("top");
+        QTest::addColumn<QColor>("bottom");
+        QTest::addColumn<bool>("colour");
+        QTest::newRow("gray") << QColor(90, 90, 90) << QColor(200, 200, 200) << false;
+        QTest::newRow("sepia scan") << QColor(80, 60, 40) << QColor(200, 160, 120) << false;
+        QTest::newRow("skin only") << QColor(225, 170, 140) << QColor(120, 80, 60) << false;
+        QTest::newRow("skin under sky") << QColor(135, 180, 235) << QColor(225, 170, 140) << true;
+        QTest::newRow("lawn") << QColor(200, 200, 200) << QColor(40, 120, 40) << true;
+    }
+    void tellsColourFromGray()
+    {
+        QFETCH(QColor, top);
+        QFETCH(QColor, bottom);
+        QFETCH(bool, colour);
+        cv::Mat picture(300, 400, CV_8UC3);
+        picture(cv::Rect(0, 0, 400, 150)) = cv::Scalar(top.blue(), top.green(), top.red());
+        picture(cv::Rect(0, 150, 400, 150)) =
+            cv::Scalar(bottom.blue(), bottom.green(), bottom.red());
+        QCOMPARE(VYRIsColourPicture(picture), colour);
+        const cv::Mat gray(300, 400, CV_8UC1, cv::Scalar(128));
+        QVERIFY(!VYRIsColourPicture(gray));
+        QVERIFY(!VYRIsColourPicture(cv::Mat()));
+    }
+
+    // A clear sky along one edge turns the landscape back; sky on two edges, a smooth ground
+    // or a picture that is all sky-blue is no evidence, whichever way it stands.
+    void turnsBackBySky_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("upright") << Landscape() << 0 << 0;
+        QTest::newRow("turned 90") << Landscape() << 90 << -90;
+        QTest::newRow("turned 180") << Landscape() << 180 << 180;
+        QTest::newRow("turned 270") << Landscape() << 270 << 90;
+        QTest::newRow("sky above and below, turned 90") << Landscape(true) << 90 << 0;
+        QTest::newRow("smooth ground, turned 90") << Landscape(false, true) << 90 << 0;
+        QImage blue(800, 600, QImage::Format_RGB32);
+        blue.fill(QColor(70, 130, 220));
+        QTest::newRow("all blue, turned 90") << blue << 90 << 0;
+    }
+    void turnsBackBySky()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        const QString path =
+            WritePicture(m_dir.path(), QStringLiteral("sky-%1.jpg").arg(QTest::currentDataTag()),
+                         TestJpeg::Rotate(picture, stored));
+        VYRSuggestion suggestion;
+        QString error;
+        QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
+        const bool shown =
+            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
+        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(suggestion.m_angle)
+                                .arg(suggestion.m_confidence)
+                                .arg(suggestion.m_evidence)));
+        if (expected != 0)
+            QCOMPARE(suggestion.m_evidence, QStringLiteral("sky"));
     }
 
     void leavesPicturesWithoutCuesAlone()
