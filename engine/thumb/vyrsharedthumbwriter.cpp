@@ -184,7 +184,11 @@ bool VYRDeferSharedThumb(const VYRThumbSources &in_sources, const VYRSharedThumb
 {
     if (in_picture.isNull())
         return false;
-    return TheWriter().Defer(Entry{in_sources, in_photo, in_classEdge, in_picture});
+    // Three bytes a pixel are all a PNG without alpha keeps: a quarter more entries wait.
+    QImage picture = in_picture.convertToFormat(QImage::Format_RGB888);
+    if (picture.isNull())
+        return false;
+    return TheWriter().Defer(Entry{in_sources, in_photo, in_classEdge, std::move(picture)});
 }
 
 VYRThumbDecodeScope::VYRThumbDecodeScope() noexcept

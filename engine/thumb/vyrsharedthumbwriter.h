@@ -16,8 +16,9 @@
 
 #include <cstdint>
 
-// The pictures the queue may hold (some 1,000 entries of the 128 px class).
-constexpr int64_t kVYRDeferredThumbBytes = int64_t(48) << 20;
+// The pictures the queue may hold, at three bytes a pixel: some 1,800 entries of the 128 px
+// class, so a folder of that many photos is shown before any entry is written.
+constexpr int64_t kVYRDeferredThumbBytes = int64_t(64) << 20;
 
 // Queues the entry VYRWriteSharedThumb would write now. Returns false when the queue has no
 // room for it: the caller then writes it itself. Safe from any thread.

@@ -231,10 +231,14 @@ int DecodeJpeg(const JpegJob &in_job, JpegPictures *out_pPictures, VYRThumbFileI
     if (cmyk)
         image = CmykToRgb(image);
     const QSize classSize = FittedSize(out_pInfo->m_width, out_pInfo->m_height, in_job.m_classBox);
-    if (in_job.m_classBox.isValid() && image.width() >= classSize.width() &&
-        image.height() >= classSize.height())
+    const bool wantsClass = in_job.m_classBox.isValid() && image.width() >= classSize.width() &&
+                            image.height() >= classSize.height();
+    // A box of the class's own size (the 128 px grid) needs no second shrink.
+    if (wantsClass && in_job.m_classBox != in_job.m_box)
         out_pPictures->m_classPicture = Fitted(image, in_job.m_classBox);
     out_pPictures->m_picture = Fitted(std::move(image), in_job.m_box);
+    if (wantsClass && in_job.m_classBox == in_job.m_box)
+        out_pPictures->m_classPicture = out_pPictures->m_picture;
     return out_pPictures->m_picture.isNull() ? VYR_ERR_NO_MEMORY : VYR_SUCCESS;
 }
 

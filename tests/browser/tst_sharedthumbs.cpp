@@ -313,9 +313,9 @@ private slots:
         VYRFlushSharedThumbWrites();
         QVERIFY(!QFile::exists(EntryPath(rewritten, "normal")));
 
-        // 1024x768 pictures for the 1024 class: the queue holds 16 of them.
+        // 1024x768 pictures for the 1024 class, held at three bytes a pixel.
         const VYRThumbDecodeScope grid;
-        const int fit = int(kVYRDeferredThumbBytes / (1024 * 768 * 4));
+        const int fit = int(kVYRDeferredThumbBytes / (1024 * 768 * 3));
         QStringList photos;
         for (int i = 0; i <= fit; ++i) {
             photos << Photo(QByteArray());
