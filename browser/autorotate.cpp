@@ -9,9 +9,8 @@
 #include <QtGlobal>
 #include <memory>
 
-#include <sys/stat.h>
-
 #include "document.h"
+#include "qlfs.h"
 #include "qlijpg.h"
 #include "qlimgfl.h"
 #include "qlprompt.h"
@@ -27,10 +26,10 @@ namespace {
 // write it anyway (root opens it for update without complaint).
 bool IsMarkedReadOnly(FILE *in_pFile)
 {
-    struct stat info;
-    if (!in_pFile || fstat(fileno(in_pFile), &info) != 0)
+    QLFileFacts info;
+    if (QLStatStream(in_pFile, &info) != 0)
         return false;
-    return (info.st_mode & 0222) == 0;
+    return (info.permissions & 0222) == 0;
 }
 
 // Gives an item, under g_catalogLock, the work that writes in_upright: the grid shows a

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrautodecision.h"
 
+#include "qlfs.h"
 #include "qlijpg.h"
 #include "qlimgfl.h"
 
@@ -9,14 +10,14 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
 
 VYROrientationRead VYRReadOrientation(const QString &in_path, uint32_t *out_pValue,
                                       QString *out_pError)
 {
     // A link to a FIFO or a device is no photo, and opening it could wait for ever.
-    struct stat info;
-    if (::stat(QFile::encodeName(in_path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+    QLFileFacts info;
+    if (QLStatPath(QFile::encodeName(in_path).constData(), &info) == 0 &&
+        info.kind != QLFileKind::Regular)
         return VYROrientationRead::NotJpeg;
     QLImageFile file;
     errno = 0;

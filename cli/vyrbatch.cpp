@@ -3,6 +3,7 @@
 #include "vyrbatch.h"
 
 #include "file/vyrfolderwalk.h"
+#include "qlfs.h"
 #include "qlimg.h"
 #include "rotatethread.h"
 #include "thumb/vyrsharedthumbs.h"
@@ -19,7 +20,6 @@
 #include <chrono>
 #include <exception>
 #include <memory>
-#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -33,9 +33,9 @@ QString Quoted(const char *in_format, const QString &in_path)
 // turned once: turning it again would undo the first turn's reset and turn the picture twice.
 QString FileIdentity(const QString &in_path)
 {
-    struct stat info;
-    if (::stat(QFile::encodeName(in_path).constData(), &info) == 0)
-        return QStringLiteral("%1:%2").arg(quint64(info.st_dev)).arg(quint64(info.st_ino));
+    QLFileFacts info;
+    if (QLStatPath(QFile::encodeName(in_path).constData(), &info) == 0)
+        return QStringLiteral("%1:%2").arg(quint64(info.device)).arg(quint64(info.inode));
     return QFileInfo(in_path).canonicalFilePath();
 }
 

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrbatchreport.h"
 
+#include "qlprocess.h"
 #include "resource.h"
 #include "vyrclitext.h"
 
 #include <QDir>
-#include <unistd.h>
 
 namespace {
 
@@ -37,9 +37,8 @@ QString VYRShownPath(const QString &in_path)
 }
 
 VYRBatchReport::VYRBatchReport(bool in_quiet, bool in_dryRun, FILE *in_pOut, FILE *in_pErr)
-    : m_quiet(in_quiet), m_dryRun(in_dryRun),
-      m_showProgress(!in_quiet && in_pErr && isatty(fileno(in_pErr))), m_pOut(in_pOut),
-      m_pErr(in_pErr)
+    : m_quiet(in_quiet), m_dryRun(in_dryRun), m_showProgress(!in_quiet && QLIsTerminal(in_pErr)),
+      m_pOut(in_pOut), m_pErr(in_pErr)
 {
 }
 

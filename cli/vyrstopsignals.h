@@ -10,8 +10,8 @@
 class VYRStopSignals
 {
 public:
-    // Installs handlers for SIGINT and SIGTERM that only set the flag (interrupted system
-    // calls restart), and ignores SIGPIPE. One instance at a time.
+    // Installs handlers for Ctrl+C and termination requests that only set the flag
+    // (QLCatchStopSignals), and ignores a broken pipe. One instance at a time.
     VYRStopSignals();
     // Puts the previous handlers back.
     ~VYRStopSignals();

@@ -10,7 +10,6 @@
 #include "qltrace.h"
 
 #include <QFile>
-#include <sys/stat.h>
 
 int VYREngineRotateFile(const QString &in_source, const QString &in_destination, int in_code, int,
                         int, int, const VYRRotateOptions *in_pOptions)

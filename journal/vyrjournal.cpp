@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjournalstate.h"
 
+#include "qlfs.h"
 #include "qltrace.h"
 
 #include <QCryptographicHash>
@@ -13,9 +14,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace {
 
@@ -99,7 +97,7 @@ bool VYRJournal::State::Refresh()
         Reset(); // rewritten by an expiry: read it again from the start
     QList<QByteArray> lines;
     qint64 end = 0;
-    ino_t inode = 0;
+    uint64_t inode = 0;
     if (!ReadLines(m_logPath, m_end, &lines, &end, &inode))
         return false;
     if (m_inode != 0 && inode != m_inode) {
@@ -212,12 +210,12 @@ VYRJournal::~VYRJournal()
     if (m_s->m_ownerFd >= 0) {
         // Nothing of ours is in flight any more when the object goes; a begun record left
         // behind is settled by the next Open() like a killed process's.
-        unlink(QFile::encodeName(m_s->m_ownersFolder + QLatin1Char('/') + m_s->m_ownerName)
-                   .constData());
-        close(m_s->m_ownerFd);
+        QLRemoveFile(QFile::encodeName(m_s->m_ownersFolder + QLatin1Char('/') + m_s->m_ownerName)
+                         .constData());
+        QLCloseFile(m_s->m_ownerFd);
     }
     if (m_s->m_lockFd >= 0)
-        close(m_s->m_lockFd);
+        QLCloseFile(m_s->m_lockFd);
 }
 
 QString VYRJournal::DefaultRoot()
@@ -238,19 +236,21 @@ int VYRJournal::Open()
         return VYR_JOURNAL_ERR_IO;
     QFile::setPermissions(m_root,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    s.m_lockFd = open(QFile::encodeName(m_root + QStringLiteral("/lock")).constData(),
-                      O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    s.m_lockFd = QLOpenFile(QFile::encodeName(m_root + QStringLiteral("/lock")).constData(),
+                            QL_OPEN_READ_WRITE | QL_OPEN_CREATE, 0600);
     if (s.m_lockFd < 0)
         return VYR_JOURNAL_ERR_IO;
     // This object's liveness for the others: a locked file that dies with the process.
     for (int tries = 0; s.m_ownerFd < 0 && tries < 8; ++tries) {
-        s.m_ownerName = QStringLiteral("%1-%2").arg(getpid()).arg(
-            QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-        s.m_ownerFd =
-            open(QFile::encodeName(s.m_ownersFolder + QLatin1Char('/') + s.m_ownerName).constData(),
-                 O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        s.m_ownerName =
+            QStringLiteral("%1-%2")
+                .arg(QLProcessId())
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        s.m_ownerFd = QLOpenFile(
+            QFile::encodeName(s.m_ownersFolder + QLatin1Char('/') + s.m_ownerName).constData(),
+            QL_OPEN_READ_WRITE | QL_OPEN_CREATE | QL_OPEN_EXCLUSIVE, 0600);
     }
-    if (s.m_ownerFd < 0 || flock(s.m_ownerFd, LOCK_EX | LOCK_NB) != 0)
+    if (s.m_ownerFd < 0 || QLLockFile(s.m_ownerFd, QLFileLock::TryExclusive) != 0)
         return VYR_JOURNAL_ERR_IO;
 
     FileLock lock(s.m_lockFd, true);

@@ -6,6 +6,7 @@
 
 #include "file/vyratomicfile.h"
 #include "file/vyrreadfile.h"
+#include "qlfs.h"
 #include "qltrace.h"
 #include "vyrengine.h"
 
@@ -17,10 +18,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace VYRJournalStore;
 
@@ -55,11 +52,11 @@ void VYRJournal::State::SettleOrphans()
             continue;
         }
         const QString path = m_ownersFolder + QLatin1Char('/') + name;
-        const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        const int fd = QLOpenFile(QFile::encodeName(path).constData(), QL_OPEN_READ_WRITE);
         if (fd < 0)
             continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            close(fd);
+        if (QLLockFile(fd, QLFileLock::TryExclusive) != 0) {
+            QLCloseFile(fd);
             live.insert(name);
             continue;
         }
@@ -79,8 +76,8 @@ void VYRJournal::State::SettleOrphans()
             MarkUndone(r.m_restores);
     }
     for (int i = 0; i < deadFds.size(); ++i) {
-        unlink(QFile::encodeName(deadNames.at(i)).constData());
-        close(deadFds.at(i));
+        QLRemoveFile(QFile::encodeName(deadNames.at(i)).constData());
+        QLCloseFile(deadFds.at(i));
     }
 }
 
@@ -103,11 +100,11 @@ namespace {
 // Gives the photo the kept original's modification time back with its bytes.
 void RestoreTimes(const QString &in_path, const QString &in_kept)
 {
-    struct stat st;
-    if (stat(QFile::encodeName(in_kept).constData(), &st) != 0)
+    QLFileFacts st;
+    if (QLStatPath(QFile::encodeName(in_kept).constData(), &st) != 0)
         return;
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    utimensat(AT_FDCWD, QFile::encodeName(in_path).constData(), times, 0);
+    QLSetPathTimes(QFile::encodeName(in_path).constData(), st.atimeSec, st.atimeNsec, st.mtimeSec,
+                   st.mtimeNsec);
 }
 
 int CheckRecord(const VYRTurnRecord &in_record, const VYRFileState &in_now,
@@ -172,14 +169,14 @@ int VYRJournal::State::RestoreLocked(qint64 in_id, qint64 in_batch)
     }
 
     if (record.m_before.m_exists) {
-        struct stat st;
-        const mode_t mode = stat(QFile::encodeName(record.m_kept).constData(), &st) == 0
-                                ? st.st_mode & 07777
-                                : 0644;
+        QLFileFacts st;
+        const uint32_t mode = QLStatPath(QFile::encodeName(record.m_kept).constData(), &st) == 0
+                                  ? st.permissions
+                                  : 0644;
         // The writer replaces only the very file whose digest was just checked.
         VYRAtomicFile::Guard guard;
-        struct stat photo;
-        if (stat(QFile::encodeName(record.m_path).constData(), &photo) == 0) {
+        QLFileFacts photo;
+        if (QLStatPath(QFile::encodeName(record.m_path).constData(), &photo) == 0) {
             guard.m_source = record.m_path;
             guard.m_sourceRead = VYRIdentityOf(photo);
         }
@@ -197,7 +194,7 @@ int VYRJournal::State::RestoreLocked(qint64 in_id, qint64 in_batch)
         RestoreTimes(record.m_path, record.m_kept);
     } else {
         // Nothing was there before the turn wrote its output: taking it back removes it.
-        if (unlink(QFile::encodeName(record.m_path).constData()) != 0) {
+        if (QLRemoveFile(QFile::encodeName(record.m_path).constData()) != 0) {
             Finish(id, false);
             return errno == EACCES || errno == EPERM || errno == EROFS ? VYR_ERR_READ_ONLY
                                                                        : VYR_ERR_FILE_WRITE;

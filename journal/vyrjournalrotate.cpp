@@ -2,13 +2,13 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjournalrotate.h"
 
+#include "qlfs.h"
 #include "vyrjournal.h"
 #include "vyrsha256.h"
 
 #include <QFile>
 
 #include <future>
-#include <sys/stat.h>
 
 namespace {
 
@@ -29,19 +29,19 @@ struct Turn
 VYRFileState HashAhead(const QString &in_path)
 {
     VYRFileState state;
-    struct stat before, after;
+    QLFileFacts before, after;
     const QByteArray name = QFile::encodeName(in_path);
-    if (stat(name.constData(), &before) != 0)
+    if (QLStatPath(name.constData(), &before) != 0)
         return state;
     state.m_exists = true;
     state.m_digest = VYRJournal::FileDigest(in_path, &state.m_size);
-    if (stat(name.constData(), &after) == 0 && after.st_ino == before.st_ino &&
-        after.st_dev == before.st_dev && after.st_size == before.st_size &&
-        after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
-        after.st_mtim.tv_nsec == before.st_mtim.tv_nsec && !state.m_digest.isEmpty()) {
-        state.m_device = quint64(after.st_dev);
-        state.m_inode = quint64(after.st_ino);
-        state.m_mtimeNs = qint64(after.st_mtim.tv_sec) * 1000000000 + after.st_mtim.tv_nsec;
+    if (QLStatPath(name.constData(), &after) == 0 && after.inode == before.inode &&
+        after.device == before.device && after.size == before.size &&
+        after.mtimeSec == before.mtimeSec && after.mtimeNsec == before.mtimeNsec &&
+        !state.m_digest.isEmpty()) {
+        state.m_device = quint64(after.device);
+        state.m_inode = quint64(after.inode);
+        state.m_mtimeNs = qint64(after.mtimeSec) * 1000000000 + after.mtimeNsec;
     }
     return state;
 }

@@ -12,8 +12,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QMutexLocker>
-
-#include <sys/types.h>
+#include <cstdint>
 
 inline constexpr int kJournalVersion = 1;
 
@@ -29,7 +28,7 @@ struct VYRJournal::State
     bool m_open = false;
 
     qint64 m_end = 0; // offset just past the last line read
-    ino_t m_inode = 0;
+    uint64_t m_inode = 0;
     qint64 m_lastId = 0; // records and batches share one sequence
     QMap<qint64, VYRTurnRecord> m_records;
     QHash<qint64, QString> m_owners;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjournalstore.h"
 
+#include "qlfs.h"
 #include "vyrsha256.h"
 
 #include <QDir>
@@ -9,10 +10,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace VYRJournalStore {
 
@@ -23,45 +20,30 @@ QByteArray Encoded(const QString &in_path)
     return QFile::encodeName(in_path);
 }
 
-bool WriteAll(int in_fd, const char *in_pData, qint64 in_size)
-{
-    qint64 done = 0;
-    while (done < in_size) {
-        const ssize_t n = write(in_fd, in_pData + done, size_t(in_size - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
 // A copy for file systems without hard links (FAT on memory cards), flushed before it counts.
 bool CopyDurably(const QString &in_from, const QString &in_to)
 {
     QFile from(in_from);
     if (!from.open(QIODevice::ReadOnly))
         return false;
-    const int fd = open(Encoded(in_to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = QLOpenFile(Encoded(in_to).constData(),
+                              QL_OPEN_WRITE | QL_OPEN_CREATE | QL_OPEN_EXCLUSIVE, 0600);
     if (fd < 0)
         return false;
     bool ok = true;
     QByteArray chunk;
     while (ok && !(chunk = from.read(1 << 20)).isEmpty())
-        ok = WriteAll(fd, chunk.constData(), chunk.size());
-    ok = ok && from.error() == QFileDevice::NoError && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
+        ok = QLWriteAll(fd, chunk.constData(), chunk.size());
+    ok = ok && from.error() == QFileDevice::NoError && QLSyncFile(fd) == 0;
+    ok = QLCloseFile(fd) == 0 && ok;
     if (!ok)
-        unlink(Encoded(in_to).constData());
+        QLRemoveFile(Encoded(in_to).constData());
     return ok;
 }
 
 bool LinkFollowing(const QString &in_from, const QString &in_to, int *out_pErrno)
 {
-    if (linkat(AT_FDCWD, Encoded(in_from).constData(), AT_FDCWD, Encoded(in_to).constData(),
-               AT_SYMLINK_FOLLOW) == 0)
+    if (QLLinkFile(Encoded(in_from).constData(), Encoded(in_to).constData()) == 0)
         return true;
     *out_pErrno = errno;
     return false;
@@ -75,7 +57,7 @@ FileLock::FileLock(int in_fd, bool in_exclusive) : m_fd(in_fd), m_held(false)
         return;
     int rc;
     do
-        rc = flock(m_fd, in_exclusive ? LOCK_EX : LOCK_SH);
+        rc = QLLockFile(m_fd, in_exclusive ? QLFileLock::Exclusive : QLFileLock::Shared);
     while (rc != 0 && errno == EINTR);
     m_held = rc == 0;
 }
@@ -83,49 +65,34 @@ FileLock::FileLock(int in_fd, bool in_exclusive) : m_fd(in_fd), m_held(false)
 FileLock::~FileLock()
 {
     if (m_held)
-        flock(m_fd, LOCK_UN);
+        QLLockFile(m_fd, QLFileLock::Release);
 }
 
 bool SyncFolder(const QString &in_folder)
 {
-    const int fd = open(Encoded(in_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
+    return QLSyncFolder(Encoded(in_folder).constData());
 }
 
 bool ReadLines(const QString &in_path, qint64 in_offset, QList<QByteArray> *out_pLines,
-               qint64 *out_pEnd, ino_t *out_pInode)
+               qint64 *out_pEnd, uint64_t *out_pInode)
 {
     out_pLines->clear();
     *out_pEnd = in_offset;
-    const int fd = open(Encoded(in_path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = QLOpenFile(Encoded(in_path).constData(), QL_OPEN_READ);
     if (fd < 0)
         return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        close(fd);
+    QLFileFacts st;
+    if (QLStatOpen(fd, &st) != 0) {
+        QLCloseFile(fd);
         return false;
     }
-    *out_pInode = st.st_ino;
+    *out_pInode = st.inode;
     QByteArray data;
-    if (st.st_size > in_offset) {
-        data.resize(qsizetype(st.st_size - in_offset));
-        qint64 done = 0;
-        while (done < data.size()) {
-            const ssize_t n =
-                pread(fd, data.data() + done, size_t(data.size() - done), off_t(in_offset + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        data.truncate(qsizetype(done));
+    if (st.size > in_offset) {
+        data.resize(qsizetype(st.size - in_offset));
+        data.truncate(qsizetype(QLReadAt(fd, data.data(), data.size(), in_offset)));
     }
-    close(fd);
+    QLCloseFile(fd);
     qsizetype start = 0;
     for (qsizetype nl; (nl = data.indexOf('\n', start)) >= 0; start = nl + 1)
         out_pLines->append(data.mid(start, nl - start));
@@ -135,33 +102,34 @@ bool ReadLines(const QString &in_path, qint64 in_offset, QList<QByteArray> *out_
 
 bool AppendLine(const QString &in_path, qint64 in_end, const QByteArray &in_line, bool in_durable)
 {
-    const int fd = open(Encoded(in_path).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = QLOpenFile(Encoded(in_path).constData(), QL_OPEN_WRITE);
     if (fd < 0)
         return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && (st.st_size == in_end || ftruncate(fd, in_end) == 0);
+    QLFileFacts st;
+    bool ok = QLStatOpen(fd, &st) == 0 && (st.size == in_end || QLTruncateFile(fd, in_end) == 0);
     const QByteArray line = in_line + '\n';
-    if (ok && lseek(fd, in_end, SEEK_SET) == in_end) {
-        ok = WriteAll(fd, line.constData(), line.size()) && (!in_durable || fdatasync(fd) == 0);
-        if (!ok && ftruncate(fd, in_end) == 0)
-            fdatasync(fd);
+    if (ok && QLSeekTo(fd, in_end) == in_end) {
+        ok = QLWriteAll(fd, line.constData(), line.size()) && (!in_durable || QLSyncData(fd) == 0);
+        if (!ok && QLTruncateFile(fd, in_end) == 0)
+            QLSyncData(fd);
     } else {
         ok = false;
     }
-    return close(fd) == 0 && ok;
+    return QLCloseFile(fd) == 0 && ok;
 }
 
 bool ReplaceFile(const QString &in_path, const QByteArray &in_data)
 {
     const QString temp = in_path + QStringLiteral(".new");
-    const int fd = open(Encoded(temp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = QLOpenFile(Encoded(temp).constData(),
+                              QL_OPEN_WRITE | QL_OPEN_CREATE | QL_OPEN_TRUNCATE, 0600);
     if (fd < 0)
         return false;
-    bool ok = WriteAll(fd, in_data.constData(), in_data.size()) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(Encoded(temp).constData(), Encoded(in_path).constData()) == 0;
+    bool ok = QLWriteAll(fd, in_data.constData(), in_data.size()) && QLSyncFile(fd) == 0;
+    ok = QLCloseFile(fd) == 0 && ok;
+    ok = ok && QLRenameFile(Encoded(temp).constData(), Encoded(in_path).constData()) == 0;
     if (!ok) {
-        unlink(Encoded(temp).constData());
+        QLRemoveFile(Encoded(temp).constData());
         return false;
     }
     return SyncFolder(QFileInfo(in_path).absolutePath());
@@ -203,7 +171,7 @@ void ReleaseFile(const QString &in_kept)
 {
     if (in_kept.isEmpty())
         return;
-    unlink(Encoded(in_kept).constData());
+    QLRemoveFile(Encoded(in_kept).constData());
     const QFileInfo info(in_kept);
     if (info.absolutePath().endsWith(QStringLiteral("/.veyra-kept")))
         QDir().rmdir(info.absolutePath()); // fails, as it should, while others are kept there
@@ -227,12 +195,12 @@ QByteArray DigestFile(const QString &in_path, qint64 *out_pSize, QByteArray *out
 Identity IdentityOf(const QString &in_path)
 {
     Identity id;
-    struct stat st;
-    if (stat(Encoded(in_path).constData(), &st) == 0) {
-        id.m_dev = st.st_dev;
-        id.m_ino = st.st_ino;
-        id.m_size = st.st_size;
-        id.m_mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    QLFileFacts st;
+    if (QLStatPath(Encoded(in_path).constData(), &st) == 0) {
+        id.m_dev = st.device;
+        id.m_ino = st.inode;
+        id.m_size = st.size;
+        id.m_mtimeNs = qint64(st.mtimeSec) * 1000000000 + st.mtimeNsec;
     }
     return id;
 }

@@ -8,7 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <sys/types.h>
+#include <cstdint>
 
 namespace VYRJournalStore {
 
@@ -34,7 +34,7 @@ bool SyncFolder(const QString &in_folder);
 // the last complete line; bytes after it (a line torn by a kill) are left for the caller.
 // Returns false when the file cannot be read.
 bool ReadLines(const QString &in_path, qint64 in_offset, QList<QByteArray> *out_pLines,
-               qint64 *out_pEnd, ino_t *out_pInode);
+               qint64 *out_pEnd, uint64_t *out_pInode);
 
 // Appends in_line and a newline to in_path, cutting off first whatever follows in_end (a
 // torn line; the caller holds the exclusive lock, so no live writer is behind it). fsync()s
@@ -66,8 +66,8 @@ QByteArray DigestFile(const QString &in_path, qint64 *out_pSize, QByteArray *out
 // Identity of a file (device, inode, size, modification time); all 0 when it is absent.
 struct Identity
 {
-    dev_t m_dev = 0;
-    ino_t m_ino = 0;
+    uint64_t m_dev = 0;
+    uint64_t m_ino = 0;
     qint64 m_size = 0;
     qint64 m_mtimeNs = 0;
     bool operator==(const Identity &o) const

@@ -5,6 +5,7 @@
 #include "file/vyratomicfile.h"
 #include "jpeg/vyrjpegscan.h"
 #include "meta/vyrxmpedit.h"
+#include "qlfs.h"
 #include "qltrace.h"
 #include "vyrengine.h"
 #include "vyrjournal.h"
@@ -12,8 +13,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -149,11 +148,11 @@ void VYRSidecarEdit::PutBack(Sidecar &inout_sidecar)
 {
     const QByteArray target = QFile::encodeName(inout_sidecar.m_destination);
     if (inout_sidecar.m_source != inout_sidecar.m_destination) {
-        unlink(target.constData()); // a sidecar this job created beside its output
+        QLRemoveFile(target.constData()); // a sidecar this job created beside its output
         return;
     }
-    struct stat now;
-    if (stat(target.constData(), &now) != 0)
+    QLFileFacts now;
+    if (QLStatPath(target.constData(), &now) != 0)
         return;
     VYRAtomicFile output;
     VYRAtomicFile::Guard guard;

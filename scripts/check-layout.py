@@ -4,7 +4,8 @@
 #
 # Checks the shape of the source tree (docs/architecture.md):
 # - no file includes one of a folder above its own (the layers below, then the engine's rooms);
-# - no source file is longer than 600 lines, no function body longer than 100.
+# - no source file is longer than 600 lines, no function body longer than 100;
+# - only platform/ includes the operating system's own headers (docs/porting.md).
 # Prints each breach and exits 1 when there is one.
 import os
 import re
@@ -22,6 +23,8 @@ ROOMS = ["core", "file", "jpeg", "meta", "thumb", ""]
 OUTSIDE = {"tests", "bench", "fuzz"}
 MAX_FILE_LINES = 600
 MAX_FUNCTION_LINES = 100
+SYSTEM_HEADER = re.compile(r"^#include <(unistd\.h|fcntl\.h|sys/[^>]+|dirent\.h|signal\.h|csignal|"
+                           r"linux/[^>]+)>", re.M)
 
 files = subprocess.check_output(["git", "ls-files", "*.cpp", "*.h"], text=True).split()
 tracked = set(files)
@@ -82,6 +85,9 @@ for f in files:
     own = rank(f)
     if own is None:
         continue
+    if not f.startswith("platform/"):
+        for m in SYSTEM_HEADER.finditer(text):
+            breaches.append(f"{f}: includes <{m.group(1)}>, which only platform/ may ask for")
     for m in re.finditer(r'^#include "([^"]+)"', text, re.M):
         target = resolve(m.group(1), f)
         if not target:

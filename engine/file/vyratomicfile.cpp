@@ -3,6 +3,7 @@
 #include "vyratomicfile.h"
 
 #include "core/vyrcodes.h"
+#include "qlfs.h"
 #include "qlpathmax.h"
 #include "qltrace.h"
 
@@ -14,18 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <mutex>
 #include <random>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-#if defined(__linux__)
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#endif
 
 namespace {
 
@@ -41,8 +32,8 @@ int ResolveLinks(const QByteArray &in_path, QByteArray *out_pTarget)
 {
     QByteArray path = in_path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (lstat(path.constData(), &st) != 0) {
+        QLFileFacts st;
+        if (QLStatLink(path.constData(), &st) != 0) {
             if (errno == ENOENT) {
                 *out_pTarget = path;
                 return VYR_SUCCESS;
@@ -51,12 +42,12 @@ int ResolveLinks(const QByteArray &in_path, QByteArray *out_pTarget)
                    : errno == ENOTDIR    ? VYR_ERR_FOLDER_NOT_FOUND
                                          : VYR_ERR_FILE_WRITE;
         }
-        if (!S_ISLNK(st.st_mode)) {
+        if (st.kind != QLFileKind::Link) {
             *out_pTarget = path;
             return VYR_SUCCESS;
         }
         QByteArray link(kQLPathMax, '\0');
-        const ssize_t n = readlink(path.constData(), link.data(), link.size());
+        const int64_t n = QLReadLink(path.constData(), link.data(), size_t(link.size()));
         if (n < 0 || n >= link.size())
             return VYR_ERR_FILE_WRITE;
         link.truncate(n);
@@ -80,7 +71,7 @@ QByteArray Spelt(const QByteArray &in_path)
 {
     char resolved[kQLPathMax];
     const int slash = in_path.lastIndexOf('/');
-    if (!realpath(FolderOf(in_path).constData(), resolved))
+    if (!QLResolvePath(FolderOf(in_path).constData(), resolved))
         return in_path;
     return QByteArray(resolved) + '/' + in_path.mid(slash + 1);
 }
@@ -107,37 +98,24 @@ int MapErrno(int in_errno, int in_missing)
 
 // Root passes every permission check and rename() replaces even a 0444 file, so the
 // read-only tests are made on the mode bits and flags themselves.
-bool IsReadOnlyFile(const QByteArray &in_path, const struct stat &in_st)
+bool IsReadOnlyFile(const QByteArray &in_path, const QLFileFacts &in_st)
 {
-    if ((in_st.st_mode & 0222) == 0)
+    if ((in_st.permissions & 0222) == 0)
         return true;
-    if (faccessat(AT_FDCWD, in_path.constData(), W_OK, AT_EACCESS) != 0 &&
+    if (QLCheckWritable(in_path.constData(), false) != 0 &&
         (errno == EACCES || errno == EROFS || errno == EPERM))
         return true;
-#if defined(__linux__)
-    const int fd = open(in_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd >= 0) {
-        int flags = 0;
-        const bool known = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        close(fd);
-        if (known && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)))
-            return true;
-    }
-#endif
-    return false;
+    return QLIsImmutable(in_path.constData());
 }
 
-bool IsReadOnlyFolder(const QByteArray &in_path, const struct stat &in_st)
+bool IsReadOnlyFolder(const QByteArray &in_path, const QLFileFacts &in_st)
 {
-    if ((in_st.st_mode & 0222) == 0)
+    if ((in_st.permissions & 0222) == 0)
         return true;
-    if (faccessat(AT_FDCWD, in_path.constData(), W_OK | X_OK, AT_EACCESS) != 0 &&
+    if (QLCheckWritable(in_path.constData(), true) != 0 &&
         (errno == EACCES || errno == EROFS || errno == EPERM))
         return true;
-    struct statvfs vfs;
-    if (statvfs(in_path.constData(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
-        return true;
-    return false;
+    return QLIsOnReadOnlyMount(in_path.constData());
 }
 
 bool IsTempName(const char *in_name)
@@ -162,28 +140,12 @@ QByteArray RandomTempPath(const QByteArray &in_folder)
     return name;
 }
 
-// Whether in_path names the very file open as in_fd.
-bool NamesFile(int in_dirFd, const char *in_path, int in_fd)
+// Whether in_named (facts of a name, its link not followed) is the very file open as in_fd.
+bool NamesFile(int in_statRc, const QLFileFacts &in_named, int in_fd)
 {
-    struct stat named;
-    struct stat open;
-    return fstatat(in_dirFd, in_path, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-           fstat(in_fd, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
-}
-
-int WriteAll(int in_fd, const uint8_t *in_pData, size_t in_size)
-{
-    size_t done = 0;
-    while (done < in_size) {
-        const ssize_t n = write(in_fd, in_pData + done, in_size - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return MapErrno(errno, VYR_ERR_DESTINATION_CHANGED);
-        }
-        done += size_t(n);
-    }
-    return VYR_SUCCESS;
+    QLFileFacts open;
+    return in_statRc == 0 && QLStatOpen(in_fd, &open) == 0 && in_named.device == open.device &&
+           in_named.inode == open.inode;
 }
 
 } // namespace
@@ -193,42 +155,43 @@ int VYRAtomicFile::SweepLeftovers(const QByteArray &in_folder)
     // A folder is looked at once per process: a batch writes thousands of photos into one.
     static std::mutex s_mutex;
     static QSet<QByteArray> s_swept;
-    struct stat folderSt;
-    if (stat(in_folder.constData(), &folderSt) != 0)
+    QLFileFacts folderSt;
+    if (QLStatPath(in_folder.constData(), &folderSt) != 0)
         return 0;
     // With the path: a folder removed and made anew may get the same inode.
-    const QByteArray key = QByteArray::number(quint64(folderSt.st_dev)) + ':' +
-                           QByteArray::number(quint64(folderSt.st_ino)) + ':' + in_folder;
+    const QByteArray key = QByteArray::number(quint64(folderSt.device)) + ':' +
+                           QByteArray::number(quint64(folderSt.inode)) + ':' + in_folder;
     {
         std::lock_guard<std::mutex> lock(s_mutex);
         if (s_swept.contains(key))
             return 0;
         s_swept.insert(key);
     }
-    DIR *dir = opendir(in_folder.constData());
-    if (!dir)
+    QLFolderReader dir(in_folder.constData());
+    if (!dir.IsOpen())
         return 0;
     int removed = 0;
-    while (const dirent *entry = readdir(dir)) {
-        if (!IsTempName(entry->d_name))
+    while (const char *name = dir.Next()) {
+        if (!IsTempName(name))
             continue;
-        const int fd = openat(dirfd(dir), entry->d_name,
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        const int fd =
+            QLOpenInFolder(dir.Fd(), name, QL_OPEN_READ | QL_OPEN_NO_FOLLOW | QL_OPEN_NO_BLOCK);
         if (fd < 0)
             continue;
-        struct stat st;
+        QLFileFacts st;
+        QLFileFacts named;
         // A file that a live writer holds is its work in progress; only what nobody holds is
         // a leftover. The name is looked at again under the lock: it must still be this file.
-        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            NamesFile(dirfd(dir), entry->d_name, fd) &&
-            unlinkat(dirfd(dir), entry->d_name, 0) == 0) {
+        if (QLStatOpen(fd, &st) == 0 && st.kind == QLFileKind::Regular &&
+            QLLockFile(fd, QLFileLock::TryExclusive) == 0 &&
+            NamesFile(QLStatInFolder(dir.Fd(), name, false, &named), named, fd) &&
+            QLRemoveInFolder(dir.Fd(), name) == 0) {
             QLTrace("Removed '%s/%s', left by an earlier run that was stopped while writing\n",
-                    in_folder.constData(), entry->d_name);
+                    in_folder.constData(), name);
             ++removed;
         }
-        close(fd);
+        QLCloseFile(fd);
     }
-    closedir(dir);
     return removed;
 }
 
@@ -241,17 +204,17 @@ void VYRAtomicFile::Discard()
 {
     // The name goes before the descriptor: while it exists, the lock on it must hold.
     if (!m_tempPath.isEmpty()) {
-        unlink(m_tempPath.constData());
+        QLRemoveFile(m_tempPath.constData());
         m_tempPath.clear();
     }
     if (m_fd >= 0) {
-        close(m_fd);
+        QLCloseFile(m_fd);
         m_fd = -1;
     }
     m_unnamed = false;
 }
 
-int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
+int VYRAtomicFile::Prepare(const QString &in_destination, uint32_t in_newFileMode,
                            const Guard &in_guard)
 {
     Discard();
@@ -271,17 +234,17 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
         ResolveLinks(m_source, &source) == VYR_SUCCESS && Spelt(source) == Spelt(m_target);
 
     m_folder = FolderOf(m_target);
-    struct stat folderSt;
-    if (stat(m_folder.constData(), &folderSt) != 0)
+    QLFileFacts folderSt;
+    if (QLStatPath(m_folder.constData(), &folderSt) != 0)
         return MapErrno(errno, VYR_ERR_FOLDER_NOT_FOUND);
-    if (!S_ISDIR(folderSt.st_mode))
+    if (folderSt.kind != QLFileKind::Folder)
         return VYR_ERR_FOLDER_NOT_FOUND;
     if (IsReadOnlyFolder(m_folder, folderSt))
         return VYR_ERR_READ_ONLY;
 
-    struct stat st;
-    if (stat(m_target.constData(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
+    QLFileFacts st;
+    if (QLStatPath(m_target.constData(), &st) == 0) {
+        if (st.kind != QLFileKind::Regular)
             return VYR_ERR_FILE_WRITE;
         const VYRFileIdentity found = VYRIdentityOf(st);
         if (found.IsSameFile(m_sourceRead)) {
@@ -301,9 +264,9 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
             return VYR_ERR_READ_ONLY;
         m_expected = found;
         m_exists = true;
-        m_mode = st.st_mode & 07777;
-        m_uid = st.st_uid;
-        m_gid = st.st_gid;
+        m_mode = st.permissions;
+        m_uid = st.owner;
+        m_gid = st.group;
     } else if (errno == ENOENT) {
         if (inPlace)
             return VYR_ERR_SOURCE_CHANGED; // deleted meanwhile: not to be made again
@@ -315,22 +278,16 @@ int VYRAtomicFile::Prepare(const QString &in_destination, mode_t in_newFileMode,
     }
 
     SweepLeftovers(m_folder);
-#if defined(O_TMPFILE)
-    // An unnamed file is linked in through /proc (linkat with AT_EMPTY_PATH needs a
-    // privilege a photographer's session does not have): without /proc, a named one.
-    if (access("/proc/self/fd", X_OK) == 0)
-        m_fd = open(m_folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    else
-        errno = EOPNOTSUPP;
+    // Where the system or the file system has no unnamed files, a named one.
+    m_fd = QLCreateUnnamed(m_folder.constData());
     if (m_fd >= 0) {
         m_unnamed = true;
         // Held from the start: once the file has a temporary name, no sweep may take it.
-        flock(m_fd, LOCK_EX);
+        QLLockFile(m_fd, QLFileLock::Exclusive);
         return VYR_SUCCESS;
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return MapErrno(errno, VYR_ERR_FOLDER_NOT_FOUND);
-#endif
     return CreateNamed();
 }
 
@@ -338,15 +295,17 @@ int VYRAtomicFile::CreateNamed()
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray temp = m_folder + '/' + kTempPrefix + QByteArray(kTempRandomChars, 'X');
-        m_fd = mkostemp(temp.data(), O_CLOEXEC);
+        m_fd = QLCreateTemporary(temp.data());
         if (m_fd < 0)
             return MapErrno(errno, VYR_ERR_FOLDER_NOT_FOUND);
         m_tempPath = temp;
         // Between its creation and this lock another process's sweep may have taken the
         // empty file for a leftover: then it is made again.
-        if (flock(m_fd, LOCK_EX) == 0 && NamesFile(AT_FDCWD, m_tempPath.constData(), m_fd))
+        QLFileFacts named;
+        if (QLLockFile(m_fd, QLFileLock::Exclusive) == 0 &&
+            NamesFile(QLStatLink(m_tempPath.constData(), &named), named, m_fd))
             return VYR_SUCCESS;
-        close(m_fd);
+        QLCloseFile(m_fd);
         m_fd = -1;
         m_tempPath.clear();
     }
@@ -355,24 +314,21 @@ int VYRAtomicFile::CreateNamed()
 
 int VYRAtomicFile::WriteAndFlush(const uint8_t *in_pData, size_t in_size)
 {
-    int rc = WriteAll(m_fd, in_pData, in_size);
-    if (rc != VYR_SUCCESS)
-        return rc;
+    if (!QLWriteAll(m_fd, in_pData, int64_t(in_size)))
+        return MapErrno(errno, VYR_ERR_DESTINATION_CHANGED);
     // Owner first: chown clears set-user-ID bits that the mode then puts back. Only root
     // may give the file away; anyone else keeps at least the group where they belong to it,
     // so that a shared folder's group does not lose access to a replaced photo.
-    if (m_exists && fchown(m_fd, m_uid, m_gid) != 0) {
-        if (errno != EPERM || (fchown(m_fd, uid_t(-1), m_gid) != 0 && errno != EPERM))
+    if (m_exists && QLSetFileOwner(m_fd, m_uid, m_gid) != 0) {
+        if (errno != EPERM || (QLSetFileOwner(m_fd, kQLKeepId, m_gid) != 0 && errno != EPERM))
             return VYR_ERR_FILE_WRITE;
     }
     if (m_keepTime) {
         // Set on the file before it is published: no reader ever sees the write's own time.
-        const struct timespec times[2] = {
-            {0, UTIME_NOW}, {time_t(m_sourceRead.m_mtimeSec), m_sourceRead.m_mtimeNsec}};
-        if (futimens(m_fd, times) != 0)
+        if (QLSetFileModified(m_fd, m_sourceRead.m_mtimeSec, m_sourceRead.m_mtimeNsec) != 0)
             return MapErrno(errno, VYR_ERR_FILE_WRITE);
     }
-    if (fchmod(m_fd, m_mode) != 0 || fsync(m_fd) != 0)
+    if (QLSetFileMode(m_fd, m_mode) != 0 || QLSyncFile(m_fd) != 0)
         return MapErrno(errno, VYR_ERR_DESTINATION_CHANGED);
     return VYR_SUCCESS;
 }
@@ -380,16 +336,17 @@ int VYRAtomicFile::WriteAndFlush(const uint8_t *in_pData, size_t in_size)
 // The last look before the result takes the destination's place.
 int VYRAtomicFile::StillExpected() const
 {
-    struct stat st;
+    QLFileFacts st;
     if (m_checkSource) {
         // The result is a turn of what was read; a source that changed since may have been
         // read half old, half new.
-        if (stat(m_source.constData(), &st) != 0 || !VYRIdentityOf(st).IsUnchanged(m_sourceRead))
+        if (QLStatPath(m_source.constData(), &st) != 0 ||
+            !VYRIdentityOf(st).IsUnchanged(m_sourceRead))
             return VYR_ERR_SOURCE_CHANGED;
     }
     if (!m_exists)
         return VYR_SUCCESS;
-    if (stat(m_target.constData(), &st) != 0 || !VYRIdentityOf(st).IsUnchanged(m_expected))
+    if (QLStatPath(m_target.constData(), &st) != 0 || !VYRIdentityOf(st).IsUnchanged(m_expected))
         return VYR_ERR_SOURCE_CHANGED;
     return VYR_SUCCESS;
 }
@@ -407,11 +364,7 @@ int VYRAtomicFile::Commit(const uint8_t *in_pData, size_t in_size)
     }
     Discard(); // a temporary name still there is a second link to the result
     // Make the link or rename itself durable; the file's data already is.
-    const int dirFd = open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
+    QLSyncFolder(m_folder.constData());
     return VYR_SUCCESS;
 }
 
@@ -419,10 +372,7 @@ int VYRAtomicFile::Commit(const uint8_t *in_pData, size_t in_size)
 // error of the link.
 int VYRAtomicFile::LinkUnnamed(const QByteArray &in_name)
 {
-    char proc[64];
-    std::snprintf(proc, sizeof(proc), "/proc/self/fd/%d", m_fd);
-    return linkat(AT_FDCWD, proc, AT_FDCWD, in_name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0
-                                                                                         : errno;
+    return QLLinkUnnamed(m_fd, in_name.constData()) == 0 ? 0 : errno;
 }
 
 int VYRAtomicFile::LinkNew()
@@ -433,12 +383,11 @@ int VYRAtomicFile::LinkNew()
     int error = 0;
     if (m_unnamed) {
         error = LinkUnnamed(m_target);
-    } else if (renameat2(AT_FDCWD, m_tempPath.constData(), AT_FDCWD, m_target.constData(),
-                         RENAME_NOREPLACE) == 0) {
+    } else if (QLRenameNoReplace(m_tempPath.constData(), m_target.constData()) == 0) {
         m_tempPath.clear();
     } else if (errno == EINVAL || errno == ENOSYS) {
         // No such rename on this file system: a hard link never replaces either.
-        if (link(m_tempPath.constData(), m_target.constData()) != 0)
+        if (QLLinkFile(m_tempPath.constData(), m_target.constData()) != 0)
             error = errno;
     } else {
         error = errno;
@@ -467,7 +416,7 @@ int VYRAtomicFile::LinkOver()
     const int rc = StillExpected();
     if (rc != VYR_SUCCESS)
         return rc;
-    if (rename(m_tempPath.constData(), m_target.constData()) != 0)
+    if (QLRenameFile(m_tempPath.constData(), m_target.constData()) != 0)
         return MapErrno(errno, VYR_ERR_DESTINATION_CHANGED);
     m_tempPath.clear();
     return VYR_SUCCESS;

@@ -21,7 +21,6 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 class VYRAtomicFile
 {
@@ -52,7 +51,7 @@ public:
     // read-only mount, not writable, temporary file refused); VYR_ERR_FOLDER_NOT_FOUND when the
     // folder does not exist; VYR_ERR_PATH_TOO_LONG; VYR_ERR_DISK_FULL; VYR_ERR_FILE_WRITE when
     // the destination is not a regular file or on any other system error.
-    int Prepare(const QString &in_destination, mode_t in_newFileMode, const Guard &in_guard);
+    int Prepare(const QString &in_destination, uint32_t in_newFileMode, const Guard &in_guard);
 
     // Writes in_pData whole, flushes it, sets mode and owner and puts it in the destination's
     // place, after a last look that the destination (and the source) are still the files
@@ -90,7 +89,7 @@ private:
     bool m_keepTime = false;      // the result gets m_sourceRead's modification time
     VYRFileIdentity m_expected;   // what stands at the destination to be replaced
     VYRFileIdentity m_sourceRead; // the source as it was read
-    mode_t m_mode = 0;            // mode bits the result gets
-    uid_t m_uid = 0;
-    gid_t m_gid = 0;
+    uint32_t m_mode = 0;          // mode bits the result gets
+    uint32_t m_uid = 0;
+    uint32_t m_gid = 0;
 };

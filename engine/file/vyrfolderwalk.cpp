@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrfolderwalk.h"
 
+#include "qlfs.h"
 #include "qlpathmax.h"
 
 #include <QDir>
@@ -9,11 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <dirent.h>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,13 +40,12 @@ bool IsDigit(QChar in_c)
     return in_c >= QLatin1Char('0') && in_c <= QLatin1Char('9');
 }
 
-bool IsLink(DIR *in_pDir, const dirent *in_pEntry)
+bool IsLink(const QLFolderReader &in_dir, const char *in_name, QLFileKind in_recorded)
 {
-    if (in_pEntry->d_type != DT_UNKNOWN)
-        return in_pEntry->d_type == DT_LNK;
-    struct stat info;
-    return ::fstatat(::dirfd(in_pDir), in_pEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISLNK(info.st_mode);
+    if (in_recorded != QLFileKind::Unknown)
+        return in_recorded == QLFileKind::Link;
+    QLFileFacts info;
+    return QLStatInFolder(in_dir.Fd(), in_name, false, &info) == 0 && info.kind == QLFileKind::Link;
 }
 
 } // namespace
@@ -156,25 +151,24 @@ bool VYRFolderWalk::Enter(const QString &in_folder, VYRWalkEntry *out_pProblem)
     // The folder is listed through the system rather than QDir, which drops what it cannot
     // read without a word and hands out names that no longer lead to their file.
     int error = 0;
-    DIR *dir = ::opendir(QFile::encodeName(in_folder).constData());
-    if (!dir)
+    QLFolderReader dir(QFile::encodeName(in_folder).constData());
+    if (!dir.IsOpen())
         error = errno;
-    const std::unique_ptr<DIR, int (*)(DIR *)> closer(dir, &::closedir);
-    struct stat self;
-    if (dir && ::fstat(::dirfd(dir), &self) != 0)
+    QLFileFacts self;
+    if (dir.IsOpen() && QLStatOpen(dir.Fd(), &self) != 0)
         error = errno;
-    if (dir && error == 0) {
+    if (dir.IsOpen() && error == 0) {
         // A folder reached twice (through a link to itself or an ancestor, or two links to
         // the same place) is walked once only.
-        if (!m_visited.insert({quint64(self.st_dev), quint64(self.st_ino)}).second)
+        if (!m_visited.insert({quint64(self.device), quint64(self.inode)}).second)
             return true;
         // A folder that may be listed but not searched shows names whose files cannot be
         // opened: the folder is what cannot be read.
-        if (::faccessat(::dirfd(dir), ".", X_OK, AT_EACCESS) != 0)
+        if (QLCheckSearchable(dir.Fd()) != 0)
             error = errno;
     }
     Level level;
-    if (error == 0 && List(in_folder, dir, &level, &error)) {
+    if (error == 0 && List(in_folder, &dir, &level, &error)) {
         const auto byPath = [](const VYRWalkEntry &a, const VYRWalkEntry &b) {
             return VYRNaturalCompare(a.m_path, b.m_path) < 0; // one folder: names decide
         };
@@ -189,36 +183,36 @@ bool VYRFolderWalk::Enter(const QString &in_folder, VYRWalkEntry *out_pProblem)
     return false;
 }
 
-bool VYRFolderWalk::List(const QString &in_folder, void *in_pDir, Level *out_pLevel,
+bool VYRFolderWalk::List(const QString &in_folder, QLFolderReader *in_pDir, Level *out_pLevel,
                          int *out_pError) const
 {
-    DIR *dir = static_cast<DIR *>(in_pDir);
     const QDir base(in_folder);
     for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
+        QLFileKind recorded = QLFileKind::Unknown;
+        const char *entry = in_pDir->Next(&recorded);
         if (!entry) {
             *out_pError = errno;
             return errno == 0;
         }
-        const QByteArray raw(entry->d_name);
+        const QByteArray raw(entry);
         // No hidden entries: dot files and dot folders stay out, as a file manager shows them.
         if (raw.startsWith('.'))
             continue;
         const QString name = QFile::decodeName(raw);
         VYRWalkEntry item;
-        struct stat info;
+        QLFileFacts info;
         // By the name's bytes, relative to the folder: also for names and paths that the
         // text form cannot carry.
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0) {
+        if (QLStatInFolder(in_pDir->Fd(), entry, true, &info) != 0) {
             const int error = errno;
             if (error == ENOENT || error == ELOOP || !(m_subfolders || m_filter.Matches(name)))
                 continue; // a link that leads nowhere, or nothing the walk would take
             item.m_problem = VYRWalkEntry::Problem::Unreadable;
             item.m_error = error;
-        } else if (S_ISDIR(info.st_mode) ? !m_subfolders
-                                         : !m_filter.Matches(name) ||
-                                               !(S_ISREG(info.st_mode) || IsLink(dir, entry))) {
+        } else if (info.kind == QLFileKind::Folder
+                       ? !m_subfolders
+                       : !m_filter.Matches(name) || !(info.kind == QLFileKind::Regular ||
+                                                      IsLink(*in_pDir, entry, recorded))) {
             continue; // a FIFO or device by its own name is no file; through a link it is
                       // handed out, and refused by whoever opens it
         }
@@ -232,7 +226,7 @@ bool VYRFolderWalk::List(const QString &in_folder, void *in_pDir, Level *out_pLe
                 item.m_problem = VYRWalkEntry::Problem::PathTooLong;
         }
         const bool folder =
-            item.m_problem != VYRWalkEntry::Problem::Unreadable && S_ISDIR(info.st_mode);
+            item.m_problem != VYRWalkEntry::Problem::Unreadable && info.kind == QLFileKind::Folder;
         (folder ? out_pLevel->m_subfolders : out_pLevel->m_files).push_back(std::move(item));
     }
 }

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+class QLFolderReader;
+
 // Compares two names the way people sort photos: runs of digits by their value (IMG_2 before
 // IMG_10), everything else letter by letter without regard to case. Names that differ only in
 // case or leading zeros still get a fixed order. Independent of the locale.
@@ -73,7 +75,8 @@ private:
     };
     // Lists in_folder onto the stack; false with *out_pProblem when it cannot be listed.
     bool Enter(const QString &in_folder, VYRWalkEntry *out_pProblem);
-    bool List(const QString &in_folder, void *in_pDir, Level *out_pLevel, int *out_pError) const;
+    bool List(const QString &in_folder, QLFolderReader *in_pDir, Level *out_pLevel,
+              int *out_pError) const;
 
     VYRNameFilter m_filter;
     bool m_subfolders;

@@ -3,24 +3,22 @@
 #include "vyrreadfile.h"
 
 #include "core/vyrcodes.h"
+#include "qlfs.h"
 #include "qlpathmax.h"
 
 #include <QFile>
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-int ReadWhole(const QString &in_path, QByteArray *out_pData, struct stat *out_pSt, int in_tooLarge)
+int ReadWhole(const QString &in_path, QByteArray *out_pData, QLFileFacts *out_pSt, int in_tooLarge)
 {
     const QByteArray encoded = QFile::encodeName(in_path);
     if (encoded.size() >= kQLPathMax)
         return VYR_ERR_PATH_TOO_LONG;
-    // O_NONBLOCK: a name that leads to a FIFO must not hang the caller in open().
-    const int fd = open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Without blocking: a name that leads to a FIFO must not hang the caller in open().
+    const int fd = QLOpenFile(encoded.constData(), QL_OPEN_READ | QL_OPEN_NO_BLOCK);
     if (fd < 0) {
         switch (errno) {
         case ENOENT:
@@ -32,26 +30,18 @@ int ReadWhole(const QString &in_path, QByteArray *out_pData, struct stat *out_pS
             return VYR_ERR_FILE_READ;
         }
     }
-    struct stat &st = *out_pSt;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
+    QLFileFacts &st = *out_pSt;
+    if (QLStatOpen(fd, &st) != 0 || st.kind != QLFileKind::Regular) {
+        QLCloseFile(fd);
         return VYR_ERR_FILE_READ;
     }
-    if (st.st_size > kVYRMaxFileBytes) {
-        close(fd);
+    if (st.size > kVYRMaxFileBytes) {
+        QLCloseFile(fd);
         return in_tooLarge;
     }
-    QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = read(fd, data.data() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    close(fd);
+    QByteArray data(qsizetype(st.size), Qt::Uninitialized);
+    const qsizetype done = qsizetype(QLReadUpTo(fd, data.data(), data.size()));
+    QLCloseFile(fd);
     if (done != data.size())
         return VYR_ERR_FILE_READ; // a read error, or the file shrank under us
     *out_pData = std::move(data);
@@ -60,36 +50,35 @@ int ReadWhole(const QString &in_path, QByteArray *out_pData, struct stat *out_pS
 
 } // namespace
 
-VYRFileIdentity VYRIdentityOf(const struct stat &in_st)
+VYRFileIdentity VYRIdentityOf(const QLFileFacts &in_facts)
 {
     VYRFileIdentity id;
-    id.m_device = in_st.st_dev;
-    id.m_inode = in_st.st_ino;
-    id.m_size = in_st.st_size;
-    id.m_mtimeSec = in_st.st_mtim.tv_sec;
-    id.m_mtimeNsec = in_st.st_mtim.tv_nsec;
-    id.m_mode = in_st.st_mode & 07777;
+    id.m_device = in_facts.device;
+    id.m_inode = in_facts.inode;
+    id.m_size = in_facts.size;
+    id.m_mtimeSec = in_facts.mtimeSec;
+    id.m_mtimeNsec = in_facts.mtimeNsec;
+    id.m_mode = in_facts.permissions;
     return id;
 }
 
-int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *out_pMode,
+int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, uint32_t *out_pMode,
                        qint64 *out_pSize)
 {
-    struct stat st = {};
-    st.st_size = -1;
+    QLFileFacts st; // size -1 until the open file's facts are in
     const int rc = ReadWhole(in_path, out_pData, &st, VYR_ERR_NO_MEMORY);
-    if (st.st_size >= 0) {
+    if (st.size >= 0) {
         if (out_pSize)
-            *out_pSize = st.st_size;
+            *out_pSize = st.size;
         if (out_pMode)
-            *out_pMode = st.st_mode & 07777;
+            *out_pMode = st.permissions;
     }
     return rc;
 }
 
 int VYRReadPhotoFile(const QString &in_path, QByteArray *out_pData, VYRFileIdentity *out_pIdentity)
 {
-    struct stat st = {};
+    QLFileFacts st;
     const int rc = ReadWhole(in_path, out_pData, &st, VYR_ERR_FILE_TOO_LARGE);
     if (rc == VYR_SUCCESS && out_pIdentity)
         *out_pIdentity = VYRIdentityOf(st);

@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QString>
-#include <sys/types.h>
+#include <cstdint>
+
+struct QLFileFacts;
 
 // Files larger than this are refused: no photo is this large, and holding one would exhaust
 // memory.
@@ -16,12 +18,12 @@ inline constexpr qint64 kVYRMaxFileBytes = qint64(1) << 30;
 // its result in that file's place.
 struct VYRFileIdentity
 {
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    uint64_t m_device = 0;
+    uint64_t m_inode = 0;
     qint64 m_size = -1;
     qint64 m_mtimeSec = 0;
     long m_mtimeNsec = 0;
-    mode_t m_mode = 0; // permission bits
+    uint32_t m_mode = 0; // permission bits
 
     bool IsSameFile(const VYRFileIdentity &in_other) const
     {
@@ -33,8 +35,7 @@ struct VYRFileIdentity
                m_mtimeSec == in_other.m_mtimeSec && m_mtimeNsec == in_other.m_mtimeNsec;
     }
 };
-struct stat;
-VYRFileIdentity VYRIdentityOf(const struct stat &in_st);
+VYRFileIdentity VYRIdentityOf(const QLFileFacts &in_facts);
 
 // Reads in_path whole into out_pData. Only a regular file is read: a name that leads to a
 // FIFO (opening it would wait for a writer forever) or a device (which never ends) is
@@ -43,7 +44,7 @@ VYRFileIdentity VYRIdentityOf(const struct stat &in_st);
 // Returns VYR_SUCCESS, or VYR_ERR_FILE_NOT_FOUND, VYR_ERR_PATH_TOO_LONG, VYR_ERR_FILE_READ (not
 // a regular file, a read error, or the file changed size while being read) or
 // VYR_ERR_NO_MEMORY (larger than kVYRMaxFileBytes).
-int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, mode_t *out_pMode = nullptr,
+int VYRReadRegularFile(const QString &in_path, QByteArray *out_pData, uint32_t *out_pMode = nullptr,
                        qint64 *out_pSize = nullptr);
 
 // The same for a photo about to be turned: out_pIdentity receives the file as it was read,

@@ -2,15 +2,14 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrjpegmemory.h"
 
+#include "qlprocess.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -70,23 +69,18 @@ private:
 
     static void *Allocate(size_t in_bytes)
     {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
         // Large pages where the system offers them: one fault per 2 MB instead of per 4 KB.
-        if (in_bytes >= 4 * kHugePage) {
-            void *slab = nullptr;
+        if (QLHasHugePageHint() && in_bytes >= 4 * kHugePage) {
             const size_t rounded = (in_bytes + kHugePage - 1) / kHugePage * kHugePage;
-            if (posix_memalign(&slab, kHugePage, rounded) != 0)
+            void *slab = std::aligned_alloc(kHugePage, rounded); // released by std::free
+            if (!slab)
                 return nullptr;
-            madvise(slab, rounded, MADV_HUGEPAGE);
+            QLAdviseHugePages(slab, rounded);
             return slab;
         }
-#endif
         return std::malloc(in_bytes);
     }
-    static void Release(void *in_pSlab, size_t)
-    {
-        std::free(in_pSlab);
-    }
+    static void Release(void *in_pSlab, size_t) { std::free(in_pSlab); }
 
     std::mutex m_mutex;
     std::vector<std::pair<void *, size_t>> m_free;

@@ -6,6 +6,7 @@
 #include "jpeg/vyrjpegscan.h"
 #include "meta/vyrmpf.h"
 #include "meta/vyrtiff.h"
+#include "qlfs.h"
 #include "qlpathmax.h"
 
 #include <QFile>
@@ -14,9 +15,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -173,29 +171,21 @@ int VYRReadFileHead(const QString &in_path, qint64 in_maxBytes, QByteArray *out_
     const QByteArray encoded = QFile::encodeName(in_path);
     if (encoded.size() >= kQLPathMax)
         return VYR_ERR_PATH_TOO_LONG;
-    // O_NONBLOCK: a name that leads to a FIFO must not hang the caller in open().
-    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Without blocking: a name that leads to a FIFO must not hang the caller in open().
+    const int fd = QLOpenFile(encoded.constData(), QL_OPEN_READ | QL_OPEN_NO_BLOCK);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return VYR_ERR_FILE_NOT_FOUND;
         return errno == ENAMETOOLONG ? VYR_ERR_PATH_TOO_LONG : VYR_ERR_FILE_READ;
     }
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    QLFileFacts st;
+    if (QLStatOpen(fd, &st) != 0 || st.kind != QLFileKind::Regular) {
+        QLCloseFile(fd);
         return VYR_ERR_FILE_READ;
     }
-    QByteArray data(qsizetype(std::min<qint64>(st.st_size, in_maxBytes)), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    ::close(fd);
+    QByteArray data(qsizetype(std::min<qint64>(st.size, in_maxBytes)), Qt::Uninitialized);
+    const qsizetype done = qsizetype(QLReadUpTo(fd, data.data(), data.size()));
+    QLCloseFile(fd);
     if (done != data.size())
         return VYR_ERR_FILE_READ;
     *out_pData = std::move(data);

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Veyra developers
 #include "vyrsharedthumbs.h"
 
+#include "qlfs.h"
 #include "qltrace.h"
 #include "thumb/vyrsharedthumbwriter.h"
 
@@ -18,10 +19,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -113,8 +111,8 @@ QString MtimeText(const VYRFileIdentity &in_identity)
 // get the old picture's entry, even when it kept the file's time.
 bool StillTheFileRead(const VYRSharedThumbPhoto &in_photo)
 {
-    struct stat st = {};
-    if (::stat(QFile::encodeName(in_photo.m_path).constData(), &st) != 0)
+    QLFileFacts st;
+    if (QLStatPath(QFile::encodeName(in_photo.m_path).constData(), &st) != 0)
         return false;
     return VYRIdentityOf(st).IsUnchanged(in_photo.m_identity);
 }
@@ -126,25 +124,11 @@ bool MakePrivateFolders(const QString &in_path)
     const QByteArray path = QFile::encodeName(in_path);
     for (int slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
         const QByteArray part = slash < 0 ? path : path.left(slash);
-        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+        if (QLMakeFolder(part.constData(), 0700) != 0 && errno != EEXIST)
             return false;
         if (slash < 0)
             return true;
     }
-}
-
-bool WriteAll(int in_fd, const QByteArray &in_data)
-{
-    qint64 done = 0;
-    while (done < in_data.size()) {
-        const ssize_t n = ::write(in_fd, in_data.constData() + done, size_t(in_data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 // Writes in_data to a temporary file of mode 0600 in in_folder and renames it to in_name, so
@@ -154,19 +138,20 @@ bool WriteEntryFile(const QString &in_folder, const QString &in_name, const QByt
     static std::atomic<unsigned> s_counter{0};
     const QString temporary = QStringLiteral("%1/.%2.veyra-%3-%4")
                                   .arg(in_folder, in_name)
-                                  .arg(::getpid())
+                                  .arg(QLProcessId())
                                   .arg(s_counter.fetch_add(1));
     const QByteArray tempPath = QFile::encodeName(temporary);
-    const int fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd =
+        QLOpenFile(tempPath.constData(), QL_OPEN_WRITE | QL_OPEN_CREATE | QL_OPEN_EXCLUSIVE, 0600);
     if (fd < 0)
         return false;
     // The umask can only take bits away, but say it anyway: the entry is private.
-    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, in_data);
-    ok = (::close(fd) == 0) && ok;
+    bool ok = QLSetFileMode(fd, 0600) == 0 && QLWriteAll(fd, in_data.constData(), in_data.size());
+    ok = (QLCloseFile(fd) == 0) && ok;
     const QByteArray finalPath = QFile::encodeName(in_folder + QLatin1Char('/') + in_name);
-    if (ok && ::rename(tempPath.constData(), finalPath.constData()) == 0)
+    if (ok && QLRenameFile(tempPath.constData(), finalPath.constData()) == 0)
         return true;
-    ::unlink(tempPath.constData());
+    QLRemoveFile(tempPath.constData());
     return false;
 }
 
@@ -357,7 +342,7 @@ int ForgetEntries(const QString &in_path)
     for (const QString &folder : folders) {
         for (const QString &name : names) {
             const QByteArray entry = QFile::encodeName(folder + QLatin1Char('/') + name);
-            if (::unlink(entry.constData()) == 0)
+            if (QLRemoveFile(entry.constData()) == 0)
                 ++deleted;
             else if (errno != ENOENT)
                 QLTrace("Cannot delete the old thumbnail '%s': %s\n", entry.constData(),
