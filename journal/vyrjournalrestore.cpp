@@ -195,8 +195,10 @@ int VYRJournal::State::RestoreLocked(qint64 in_id, qint64 in_batch)
     } else {
         // Nothing was there before the turn wrote its output: taking it back removes it.
         if (QLRemoveFile(QFile::encodeName(record.m_path).constData()) != 0) {
+            // Taken before Finish, whose own writes may set errno.
+            const int error = errno;
             Finish(id, false);
-            return errno == EACCES || errno == EPERM || errno == EROFS ? VYR_ERR_READ_ONLY
+            return error == EACCES || error == EPERM || error == EROFS ? VYR_ERR_READ_ONLY
                                                                        : VYR_ERR_FILE_WRITE;
         }
         SyncFolder(QFileInfo(record.m_path).absolutePath());
