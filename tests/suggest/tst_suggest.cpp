@@ -89,6 +89,21 @@ private:
         return run;
     }
 
+    // The turn the user is shown (none under the default minimum), and the whole suggestion
+    // for a failure's message.
+    static int ShownAngle(const VYRSuggestion &in_suggestion)
+    {
+        return in_suggestion.m_confidence >= VYRDefaultSuggestConfidence() ? in_suggestion.m_angle
+                                                                           : 0;
+    }
+    static QString Described(const VYRSuggestion &in_suggestion)
+    {
+        return QStringLiteral("%1 %2 %3")
+            .arg(in_suggestion.m_angle)
+            .arg(in_suggestion.m_confidence)
+            .arg(in_suggestion.m_evidence);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -127,13 +142,7 @@ private slots:
         QString error;
         QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
         QCOMPARE(suggestion.m_exifOrientation, orientation);
-        const bool shown =
-            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
-        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
-                 qPrintable(QStringLiteral("%1 %2 %3")
-                                .arg(suggestion.m_angle)
-                                .arg(suggestion.m_confidence)
-                                .arg(suggestion.m_evidence)));
+        QVERIFY2(ShownAngle(suggestion) == expected, qPrintable(Described(suggestion)));
         if (expected != 0) {
             QVERIFY(suggestion.m_confidence <= 1.0);
             QVERIFY(suggestion.m_evidence.contains(QLatin1String("text")));
@@ -171,13 +180,7 @@ private slots:
         VYRSuggestion suggestion;
         QString error;
         QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
-        const bool shown =
-            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
-        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
-                 qPrintable(QStringLiteral("%1 %2 %3")
-                                .arg(suggestion.m_angle)
-                                .arg(suggestion.m_confidence)
-                                .arg(suggestion.m_evidence)));
+        QVERIFY2(ShownAngle(suggestion) == expected, qPrintable(Described(suggestion)));
     }
 
     // The skin test that lets a face without visible eyes count means nothing without colour:
@@ -238,13 +241,7 @@ private slots:
         VYRSuggestion suggestion;
         QString error;
         QVERIFY2(m_pSuggester->Suggest(path, &suggestion, &error), qPrintable(error));
-        const bool shown =
-            suggestion.m_angle != 0 && suggestion.m_confidence >= VYRDefaultSuggestConfidence();
-        QVERIFY2((shown ? suggestion.m_angle : 0) == expected,
-                 qPrintable(QStringLiteral("%1 %2 %3")
-                                .arg(suggestion.m_angle)
-                                .arg(suggestion.m_confidence)
-                                .arg(suggestion.m_evidence)));
+        QVERIFY2(ShownAngle(suggestion) == expected, qPrintable(Described(suggestion)));
         if (expected != 0)
             QCOMPARE(suggestion.m_evidence, QStringLiteral("sky"));
     }
